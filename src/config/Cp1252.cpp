@@ -1,0 +1,51 @@
+#include "config/Cp1252.h"
+
+#include <array>
+
+namespace relvane {
+
+namespace {
+
+// Bytes 0x80 to 0x9F; the rest of the code page equals Latin-1.
+constexpr std::array<char16_t, 32> kHigh = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80-87
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88-8F
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90-97
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98-9F
+};
+
+int ByteOf(char16_t u) {
+  if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) return u;
+  for (std::size_t i = 0; i < kHigh.size(); ++i) {
+    if (kHigh[i] == u) return static_cast<int>(0x80 + i);
+  }
+  return -1;
+}
+
+}  // namespace
+
+QString Cp1252ToString(QByteArrayView bytes) {
+  QString text(bytes.size(), Qt::Uninitialized);
+  QChar* out = text.data();
+  for (qsizetype i = 0; i < bytes.size(); ++i) {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    out[i] = QChar(b >= 0x80 && b < 0xA0 ? kHigh[b - 0x80] : char16_t(b));
+  }
+  return text;
+}
+
+QByteArray StringToCp1252(QStringView text, bool* allMapped) {
+  QByteArray bytes(text.size(), Qt::Uninitialized);
+  bool all = true;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const int b = ByteOf(text[i].unicode());
+    if (b < 0) all = false;
+    bytes[i] = static_cast<char>(b < 0 ? '?' : b);
+  }
+  if (allMapped) *allMapped = all;
+  return bytes;
+}
+
+bool IsCp1252Char(QChar c) { return ByteOf(c.unicode()) >= 0; }
+
+}  // namespace relvane
