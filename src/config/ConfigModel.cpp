@@ -3,7 +3,6 @@
 #include <QByteArray>
 
 #include <cmath>
-#include <cstdlib>
 #include <limits>
 
 namespace relvane {
@@ -115,7 +114,8 @@ int TenthsFromText(const QString& text) {
     }
   }
   const QByteArray number = bytes.mid(start, i - start);
-  const double value = std::strtod(number.constData(), nullptr) * 10.0;
+  // Locale-independent: a full stop is the decimal point whatever the process locale says.
+  const double value = number.toDouble() * 10.0;
   const double truncated = std::trunc(value);
   // Far beyond any field; saturate instead of overflowing.
   if (!(truncated > std::numeric_limits<int>::min())) return std::numeric_limits<int>::min();

@@ -34,8 +34,9 @@ class IniFile {
   // exists but cannot be read returns false with a message in *error and leaves this one empty.
   bool Load(const QString& path, QString* error = nullptr);
   // Writes the whole file atomically (a temporary file beside the target, renamed over it), so a
-  // failure leaves the file that was there untouched. Returns false with "Unable to write to <path>"
-  // in *error.
+  // failure leaves the file that was there untouched. On failure returns false with, in *error,
+  // "Unable to create file: '<full path>'" when the file cannot be created at all, or
+  // "Unable to write to <full path>" when writing or replacing it fails.
   bool Save(const QString& path, QString* error = nullptr) const;
 
   void Parse(const QByteArray& content);
