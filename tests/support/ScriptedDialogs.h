@@ -1,0 +1,137 @@
+#pragma once
+// Dialogs for tests: answers are scripted in advance and every call is recorded with its
+// texts, so a test can check which box appeared and what it said.
+//
+//   ScriptedDialogs dialogs;
+//   dialogs.QueueAnswer(MessageAnswer::No);            // next message box answers No
+//   dialogs.QueueFile(QStringLiteral("/tmp/a.cfg"));   // next file dialog picks this file
+//   ... run the code under test ...
+//   QCOMPARE(dialogs.LastText(), QStringLiteral("File already exists: ..."));
+//
+// A call with nothing scripted gets the answer of a box closed without a button (No for
+// Yes/No, Cancel for OK/Cancel, Ok for a lone OK; a cancelled file dialog) and is counted
+// in Unscripted(), so a test can insist that every question was expected.
+
+#include "config/Dialogs.h"
+
+#include <QHash>
+#include <QList>
+#include <QQueue>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace relvane {
+
+struct DialogCall {
+    enum class Kind { Message, OpenFile, SaveFile };
+    Kind kind = Kind::Message;
+    MessageKind messageKind = MessageKind::Plain;
+    MessageButtons buttons = MessageButtons::Ok;
+    QString title;
+    QString text;               // the message text; empty for file dialogs
+    FileDialogOptions options;  // file dialogs only
+    MessageAnswer answer = MessageAnswer::Ok;
+    std::optional<QString> file;  // what a file dialog returned
+};
+
+class ScriptedDialogs final : public Dialogs {
+public:
+    // Answers for the next message boxes, in order.
+    void QueueAnswer(MessageAnswer answer) { answers_.enqueue(answer); }
+    // An answer for every box with exactly this text (checked before the queue).
+    void AnswerText(const QString& text, MessageAnswer answer) { byText_.insert(text, answer); }
+    // Results of the next file dialogs, in order; std::nullopt is a cancel.
+    void QueueFile(std::optional<QString> path) { files_.enqueue(std::move(path)); }
+    // Runs on every call after it is recorded (e.g. to check state while the box is "open").
+    void SetOnCall(std::function<void(const DialogCall&)> hook) { onCall_ = std::move(hook); }
+
+    const QList<DialogCall>& Calls() const { return calls_; }
+    int Count() const { return int(calls_.size()); }
+    int Unscripted() const { return unscripted_; }
+    int PendingAnswers() const { return int(answers_.size() + files_.size()); }
+    // Texts of the message boxes, in order.
+    QStringList Texts() const
+    {
+        QStringList texts;
+        for (const DialogCall& c : calls_)
+            if (c.kind == DialogCall::Kind::Message)
+                texts.append(c.text);
+        return texts;
+    }
+    QString LastText() const
+    {
+        const QStringList t = Texts();
+        return t.isEmpty() ? QString() : t.last();
+    }
+    void Clear()
+    {
+        calls_.clear();
+        answers_.clear();
+        files_.clear();
+        byText_.clear();
+        unscripted_ = 0;
+    }
+
+    MessageAnswer Message(MessageKind kind, const QString& text, MessageButtons buttons,
+                          const QString& title) override
+    {
+        DialogCall call;
+        call.kind = DialogCall::Kind::Message;
+        call.messageKind = kind;
+        call.buttons = buttons;
+        call.title = title;
+        call.text = text;
+        if (auto it = byText_.constFind(text); it != byText_.cend()) {
+            call.answer = *it;
+        } else if (!answers_.isEmpty()) {
+            call.answer = answers_.dequeue();
+        } else {
+            ++unscripted_;
+            call.answer = buttons == MessageButtons::YesNo      ? MessageAnswer::No
+                          : buttons == MessageButtons::OkCancel ? MessageAnswer::Cancel
+                                                                : MessageAnswer::Ok;
+        }
+        calls_.append(call);
+        if (onCall_)
+            onCall_(calls_.last());
+        return call.answer;
+    }
+
+    std::optional<QString> OpenFile(const FileDialogOptions& options) override
+    {
+        return File(DialogCall::Kind::OpenFile, options);
+    }
+    std::optional<QString> SaveFile(const FileDialogOptions& options) override
+    {
+        return File(DialogCall::Kind::SaveFile, options);
+    }
+
+private:
+    std::optional<QString> File(DialogCall::Kind kind, const FileDialogOptions& options)
+    {
+        DialogCall call;
+        call.kind = kind;
+        call.title = options.title;
+        call.options = options;
+        if (!files_.isEmpty()) {
+            call.file = files_.dequeue();
+        } else {
+            ++unscripted_;
+        }
+        calls_.append(call);
+        if (onCall_)
+            onCall_(calls_.last());
+        return call.file;
+    }
+
+    QList<DialogCall> calls_;
+    QQueue<MessageAnswer> answers_;
+    QQueue<std::optional<QString>> files_;
+    QHash<QString, MessageAnswer> byText_;
+    std::function<void(const DialogCall&)> onCall_;
+    int unscripted_ = 0;
+};
+
+} // namespace relvane
