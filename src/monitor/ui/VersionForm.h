@@ -1,0 +1,34 @@
+#pragma once
+// The version check before a transfer: waits up to 1 s for the module's next
+// version answer (prompted by the heartbeat's VERSION_REQ) and tells whether
+// its software suits the tool. Created and shown modally by the transfer code,
+// registered with the dispatcher while it exists; read TimedOut() and
+// Accepted() after exec() returns.
+
+#include "monitor/ServiceConsoles.h"
+
+#include <QDialog>
+
+class QLabel;
+
+namespace relvane {
+
+class TVersionForm : public QDialog {
+    Q_OBJECT
+public:
+    // Starts the 1 s answer time-out at once.
+    explicit TVersionForm(QWidget* parent = nullptr);
+
+    // The dispatcher's offer of every received frame, whatever its checksum.
+    void OnToolFrame(const std::uint8_t* frame, int count);
+
+    bool TimedOut() const { return check_.TimedOut(); }
+    bool Accepted() const { return check_.Accepted(); }
+    VersionCheck& Check() { return check_; }
+
+private:
+    VersionCheck check_;
+    QLabel* label1_ = nullptr;
+};
+
+}  // namespace relvane
