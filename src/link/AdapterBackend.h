@@ -1,0 +1,112 @@
+#pragma once
+// What the link needs from an adapter: listing by description, opening one with the
+// module's serial settings, timed reads and writes, and telling that it is gone.
+
+#include <QList>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+
+namespace relvane {
+
+// Serial settings of the module's link.
+inline constexpr int LINK_BAUD_RATE = 38400;
+inline constexpr int LINK_DATA_BITS = 8;
+inline constexpr int LINK_STOP_BITS = 2;  // no parity
+inline constexpr int LINK_READ_TIMEOUT_MS = 5;
+inline constexpr int LINK_WRITE_TIMEOUT_MS = 100;
+
+// One adapter as a backend lists it. detailsOk false stands for an adapter whose
+// details could not be read: it is counted but not offered.
+struct AdapterInfo {
+    QString description;
+    bool detailsOk = true;
+};
+
+enum class ReadStatus {
+    Ok,      // *got bytes (possibly 0 after the read time-out)
+    Failed,  // a passing error; the port stays usable
+    Gone,    // the adapter was unplugged or its device hung up
+};
+
+// An open adapter. Destroying it closes it. Read and Write are called by one thread
+// at a time (the link serialises them), but that may be a different thread from the
+// one that opened it.
+class AdapterPort {
+public:
+    virtual ~AdapterPort() = default;
+    // Waits up to the read time-out for bytes; reads at most max.
+    virtual ReadStatus Read(std::uint8_t* buffer, int max, int* got) = 0;
+    // Writes up to count bytes within the write time-out. False when the write
+    // failed; true with *written < count for a short write.
+    virtual bool Write(const std::uint8_t* bytes, int count, int* written) = 0;
+};
+
+class AdapterBackend {
+public:
+    virtual ~AdapterBackend() = default;
+    // Appends the adapters present in the backend's order; false when listing failed.
+    virtual bool ListAdapters(QList<AdapterInfo>& out) = 0;
+    // Opens the first adapter with this description; nullptr when none opens.
+    virtual std::unique_ptr<AdapterPort> Open(const QString& description) = 0;
+};
+
+// Lists the adapters of several backends one after the other and opens a
+// description in the first backend that has it.
+class CombinedBackend : public AdapterBackend {
+public:
+    // The backends are not owned and must outlive this one.
+    explicit CombinedBackend(QList<AdapterBackend*> backends) : backends_(std::move(backends)) {}
+    bool ListAdapters(QList<AdapterInfo>& out) override;
+    std::unique_ptr<AdapterPort> Open(const QString& description) override;
+
+private:
+    QList<AdapterBackend*> backends_;
+};
+
+// Real USB serial adapters: listed through QSerialPortInfo with their USB product
+// description (ports that are not USB are not adapters); opened as a POSIX serial
+// port on the port's device path.
+class SerialPortBackend : public AdapterBackend {
+public:
+    bool ListAdapters(QList<AdapterInfo>& out) override;
+    std::unique_ptr<AdapterPort> Open(const QString& description) override;
+};
+
+// Simulated modules registered in the adapter directory (link/AdapterDirectory.h);
+// their devices are pseudo-terminal slaves. An empty dir means AdapterDirectory(),
+// looked up again on every call.
+class DirectoryBackend : public AdapterBackend {
+public:
+    explicit DirectoryBackend(QString dir = {}) : dir_(std::move(dir)) {}
+    bool ListAdapters(QList<AdapterInfo>& out) override;
+    std::unique_ptr<AdapterPort> Open(const QString& description) override;
+
+private:
+    QString Dir() const;
+    QString dir_;
+};
+
+// The backend the program uses: real adapters, then simulated ones.
+class SystemBackend : public AdapterBackend {
+public:
+    SystemBackend() : combined_({&serial_, &directory_}) {}
+    bool ListAdapters(QList<AdapterInfo>& out) override { return combined_.ListAdapters(out); }
+    std::unique_ptr<AdapterPort> Open(const QString& description) override {
+        return combined_.Open(description);
+    }
+
+private:
+    SerialPortBackend serial_;
+    DirectoryBackend directory_;
+    CombinedBackend combined_;
+};
+
+// Opens a serial device path with the link's settings (raw, 38400 baud, 8 data
+// bits, 2 stop bits, no parity). exclusive asks the kernel to refuse further opens
+// of the device while it is open. nullptr with *error set when it fails.
+std::unique_ptr<AdapterPort> OpenSerialDevice(const QString& path, bool exclusive,
+                                              QString* error = nullptr);
+
+}  // namespace relvane
