@@ -188,6 +188,11 @@ int MemoryBackend::ReadCount() const {
     return state_->readCount;
 }
 
+int MemoryBackend::Pending() const {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    return int(state_->rx.size());
+}
+
 bool MemoryBackend::ListAdapters(QList<AdapterInfo>& out) {
     std::lock_guard<std::mutex> lock(state_->mutex);
     if (state_->listFails) return false;

@@ -47,6 +47,7 @@ public:
     int OpenCount() const;  // successful opens so far
     int OpenPorts() const;  // ports open now
     int ReadCount() const;  // reads made so far
+    int Pending() const;    // delivered bytes not read yet
 
     bool ListAdapters(QList<AdapterInfo>& out) override;
     std::unique_ptr<AdapterPort> Open(const QString& description) override;
