@@ -4,6 +4,8 @@
 // class, and the commands of other areas are attached to its menu entries.
 
 #include "app/ProgramSettings.h"
+#include "link/FrameCodec.h"
+#include "link/UsbThread.h"
 #include "monitor/MonitorHost.h"
 
 #include <QMainWindow>
@@ -90,7 +92,7 @@ struct LiveViewHooks {
     std::function<void()> serveNamePropagation;
 };
 
-class TMainForm final : public QMainWindow, public MonitorHost {
+class TMainForm final : public QMainWindow, public MonitorHost, public LinkObserver {
     Q_OBJECT
 public:
     // settingsPath: the program settings file; currentDirectory: the default of the
@@ -124,8 +126,8 @@ public:
 
     // Connection management.
     void ConnectDevice(const QString& description);
-    void OnLinkLost();
-    void OnLinkRestored();
+    void OnLinkLost() override;
+    void OnLinkRestored() override;
     void TimerSerialTimer();
     QString StatusText() const;
     QTimer* TimerSerial() const { return timerSerial_; }
@@ -140,6 +142,10 @@ public:
     QString LastConfigPath() const { return lastConfigPath_; }
     void SetLastConfigPath(const QString& path) { lastConfigPath_ = path; }
     QString SettingsPath() const { return settingsPath_; }
+
+    // The frame receiver the link feeds; its frames go to the sink (the dispatcher).
+    SlipReceiver& Receiver() { return receiver_; }
+    void SetFrameSink(FrameSink* sink) { receiver_.SetSink(sink); }
 
     // The module's software version text (empty: none).
     QByteArray SoftwareVersion() const { return module_.versionText; }
@@ -209,6 +215,7 @@ private:
     QString lastConfigPath_;
     QString titleFileName_;
     ModuleInfo module_;
+    SlipReceiver receiver_;
     bool connected_ = false;
     bool transferBusy_ = false;
     bool firmwareBusy_ = false;
