@@ -5,6 +5,7 @@
 
 #include "firmware/HEXFile.h"
 #include "link/FrameCodec.h"
+#include "protocol/Dispatcher.h"
 
 #include <QDateTime>
 #include <QString>
@@ -30,7 +31,7 @@ public:
     virtual void SetPercentText(const QString& text) = 0;
 };
 
-class FirmwareCompare {
+class FirmwareCompare : public ToolFrameListener {
 public:
     static constexpr std::int32_t IMAGE_SIZE = 0x20000;
     static constexpr std::int32_t COMPARE_END = 0xFC00;  // first address not compared
@@ -66,7 +67,7 @@ public:
 
     // A received frame, as the dispatcher offers it to open tool windows
     // (whatever its checksum); count is the decoded byte count.
-    void OnToolFrame(const std::uint8_t* frame, int count);
+    void OnToolFrame(const std::uint8_t* frame, int count) override;
 
     // The request timer ran out (public so tests need not wait 300 ms).
     void TimerRequestTimer();

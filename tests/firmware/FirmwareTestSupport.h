@@ -78,6 +78,20 @@ inline QString WriteFile(const QTemporaryDir& dir, const QString& name, const QB
     return path;
 }
 
+// The frame inside one queued SLIP entry.
+inline QByteArray Unslip(const QByteArray& wire) {
+    QByteArray out;
+    for (int i = 1; i + 1 < wire.size(); ++i) {
+        char c = wire[i];
+        if (std::uint8_t(c) == SLIP_ESC && i + 2 < wire.size()) {
+            ++i;
+            c = std::uint8_t(wire[i]) == SLIP_ESC_END ? char(SLIP_END) : char(SLIP_ESC);
+        }
+        out.append(c);
+    }
+    return out;
+}
+
 // Records every entry queued.
 struct TxRecorder : TxSink {
     QList<QByteArray> entries;

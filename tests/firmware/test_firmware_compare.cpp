@@ -25,19 +25,6 @@ struct ViewRecorder : FirmwareCompareView {
     void SetPercentText(const QString& text) override { percent.append(text); }
 };
 
-QByteArray Unslip(const QByteArray& wire) {
-    QByteArray out;
-    for (int i = 1; i + 1 < wire.size(); ++i) {
-        char c = wire[i];
-        if (std::uint8_t(c) == SLIP_ESC && i + 2 < wire.size()) {
-            ++i;
-            c = std::uint8_t(wire[i]) == SLIP_ESC_END ? char(SLIP_END) : char(SLIP_ESC);
-        }
-        out.append(c);
-    }
-    return out;
-}
-
 QByteArray Sealed(QByteArray frame) {
     frame[1] = char(frame.size());
     frame[0] = char(FrameChecksum(reinterpret_cast<const std::uint8_t*>(frame.constData()) + 1,
