@@ -55,7 +55,7 @@ struct CalibrationRow {
 
 // The logic of TCalibrationForm. The operator's fields (measured currents, new
 // ratios, the step 2 channel) are held here as texts.
-class CalibrationTool : public QObject, public ToolFrameReceiver {
+class CalibrationTool : public QObject, public ToolFrameListener {
     Q_OBJECT
 public:
     // Sends the calibration mode request at once, as the window does on creation.

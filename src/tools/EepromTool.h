@@ -24,7 +24,7 @@ Frame BuildEepromWriteRequest(std::uint16_t address, const std::uint8_t* data);
 // Percent of a transfer done: (next − start) × 100 ÷ (end − start), 0 … 100.
 int EepromProgress(int start, int next, int end);
 
-class EepromTool : public QObject, public ToolFrameReceiver {
+class EepromTool : public QObject, public ToolFrameListener {
     Q_OBJECT
 public:
     enum class Mode { None = 0, Reading = 1, Writing = 2 };

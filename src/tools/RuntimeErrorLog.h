@@ -24,7 +24,7 @@ Frame BuildRebootRequest();
 QStringList ErrorEntryLines(const std::uint8_t* frame, int length);
 
 // The logic of TRunTimeErrorForm: the log text as lines.
-class RuntimeErrorLog : public QObject, public ToolFrameReceiver {
+class RuntimeErrorLog : public QObject, public ToolFrameListener {
     Q_OBJECT
 public:
     explicit RuntimeErrorLog(ToolHost& host, QObject* parent = nullptr);

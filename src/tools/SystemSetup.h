@@ -32,7 +32,7 @@ inline const QString kYearRefused = QStringLiteral(" NOT a Valit Year, 2006-2099
 inline const QString kSystemDataStored = QStringLiteral("Data stored in Relvane");
 
 // The logic of TSystemSetupForm: holds the texts of its fields.
-class SystemSetupTool : public QObject, public ToolFrameReceiver {
+class SystemSetupTool : public QObject, public ToolFrameListener {
     Q_OBJECT
 public:
     explicit SystemSetupTool(ToolHost& host, QObject* parent = nullptr);

@@ -4,28 +4,13 @@
 
 #include "config/Dialogs.h"
 #include "link/FrameCodec.h"
+#include "protocol/Dispatcher.h"
 
 #include <QByteArray>
 
 #include <cstdint>
 
 namespace relvane {
-
-// A tool window's frame hook: the dispatcher offers it every received frame,
-// whatever its checksum, before its own handling. The tool tests the frame itself.
-class ToolFrameReceiver {
-public:
-    virtual ~ToolFrameReceiver() = default;
-    virtual void OnToolFrame(const std::uint8_t* frame, int count) = 0;
-};
-
-// The dispatcher offers frames to the open tool windows in this order.
-enum class ToolWindow {
-    SystemSetup,
-    Calibration,
-    RuntimeError,
-    Eeprom,
-};
 
 class ToolHost {
 public:
@@ -42,12 +27,11 @@ public:
     // The system beep.
     virtual void Beep() = 0;
 
-    // Registers the window that receives frames for a slot, replacing the one
-    // registered before; nullptr unregisters. A window unregisters itself only
-    // when it is still the registered one (the runtime error window's menu
-    // instance replaces the hidden start-up instance).
-    virtual void RegisterToolWindow(ToolWindow slot, ToolFrameReceiver* receiver) = 0;
-    virtual ToolFrameReceiver* RegisteredToolWindow(ToolWindow slot) const = 0;
+    // The dispatcher's tool-window slots: a window registers while it exists.
+    // Unregistering empties the slot only while it still holds that window (the
+    // runtime error window's menu instance replaces the hidden start-up one).
+    virtual void RegisterToolWindow(ToolSlot slot, ToolFrameListener* window) = 0;
+    virtual void UnregisterToolWindow(ToolSlot slot, ToolFrameListener* window) = 0;
 
     // The calibration window takes the link over while it is visible: the live
     // polling and the heartbeat hold back. Called with true when it is shown

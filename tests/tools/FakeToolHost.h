@@ -30,8 +30,11 @@ public:
     bool Connected() const override { return connected; }
     QByteArray SoftwareVersionText() const override { return version; }
     void Beep() override { ++beeps; }
-    void RegisterToolWindow(ToolWindow slot, ToolFrameReceiver* r) override { registered_[slot] = r; }
-    ToolFrameReceiver* RegisteredToolWindow(ToolWindow slot) const override {
+    void RegisterToolWindow(ToolSlot slot, ToolFrameListener* w) override { registered_[slot] = w; }
+    void UnregisterToolWindow(ToolSlot slot, ToolFrameListener* w) override {
+        if (Registered(slot) == w) registered_.erase(slot);
+    }
+    ToolFrameListener* Registered(ToolSlot slot) const {
         const auto it = registered_.find(slot);
         return it == registered_.end() ? nullptr : it->second;
     }
@@ -51,7 +54,7 @@ public:
 
 private:
     SlipReceiver receiver_;
-    std::map<ToolWindow, ToolFrameReceiver*> registered_;
+    std::map<ToolSlot, ToolFrameListener*> registered_;
 };
 
 // A sealed module reply: type, command, payload; length and checksum filled in.
@@ -67,7 +70,7 @@ inline QByteArray Reply(std::uint8_t type, std::uint8_t command, const QByteArra
     return f;
 }
 
-inline void Offer(ToolFrameReceiver& r, const QByteArray& frame) {
+inline void Offer(ToolFrameListener& r, const QByteArray& frame) {
     r.OnToolFrame(reinterpret_cast<const std::uint8_t*>(frame.constData()), int(frame.size()));
 }
 
