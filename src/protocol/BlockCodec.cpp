@@ -570,6 +570,30 @@ bool InRange(int v, int lo, int hi) { return v >= lo && v <= hi; }
 
 }  // namespace
 
+const std::array<BlockRef, CONFIG_BLOCK_COUNT>& AllConfigBlocks() {
+    static const std::array<BlockRef, CONFIG_BLOCK_COUNT> blocks = [] {
+        std::array<BlockRef, CONFIG_BLOCK_COUNT> b{};
+        int k = 0;
+        auto add = [&](BlockKind kind, int index) { b[static_cast<std::size_t>(k++)] = {kind, index}; };
+        for (int n = 1; n <= kInputCount; ++n) add(BlockKind::Input, n);
+        for (int n = 1; n <= kOutputCount; ++n) add(BlockKind::Output, n);
+        add(BlockKind::LowBattery, 0);
+        add(BlockKind::CanSetup, 0);
+        add(BlockKind::StartKill, 0);
+        for (int i = 0; i < kCanInputCount; ++i) add(BlockKind::CanInput, i);
+        add(BlockKind::CanInputEnable, 0);
+        add(BlockKind::BoxName, 0);
+        for (int i = 0; i < kVirtualInputCount; ++i) add(BlockKind::VirtualInput, i);
+        for (int i = 0; i < kFlashCount; ++i) add(BlockKind::Flash, i);
+        add(BlockKind::Wiper, 0);
+        add(BlockKind::Pwm, 0);
+        add(BlockKind::CanExport1, 0);
+        for (int i = 0; i < 3; ++i) add(BlockKind::CanExport, i);
+        return b;
+    }();
+    return blocks;
+}
+
 std::optional<BlockKind> BlockKindOfCommand(std::uint8_t command) {
     switch (command) {
     case INPUT_WRITE_REQ: case INPUT_READ_CFM: return BlockKind::Input;

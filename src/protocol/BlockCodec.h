@@ -5,6 +5,7 @@
 #include "config/ConfigModel.h"
 #include "link/Frame.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 
@@ -54,6 +55,15 @@ std::optional<Frame> EncodeConfigBlock(ConfigModel& model, BlockKind kind, int i
 // Returns false, changing nothing, for a command that is no block or an index
 // out of range.
 bool DecodeConfigBlock(ConfigModel& model, const std::uint8_t* frame, int count);
+
+// One block of a whole configuration, with the index EncodeConfigBlock takes.
+struct BlockRef {
+    BlockKind kind;
+    int index;
+};
+inline constexpr int CONFIG_BLOCK_COUNT = 113;
+// Every block of a configuration in the order an upload sends them.
+const std::array<BlockRef, CONFIG_BLOCK_COUNT>& AllConfigBlocks();
 
 // The block kind a read answer or write request carries, if it is one.
 std::optional<BlockKind> BlockKindOfCommand(std::uint8_t command);
