@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -47,6 +49,41 @@ template <class Rec, std::size_t N>
 const Rec& AtOrBlank(const std::array<Rec, N>& records, int n) {
   static const Rec blank{};
   return (n >= 1 && n <= static_cast<int>(N)) ? records[static_cast<std::size_t>(n - 1)] : blank;
+}
+
+// The power of ten of the leading digit of a well-formed decimal number text ("123" 2, "0.05" -2).
+long DecimalMagnitude(const QByteArray& number) {
+  qsizetype i = 0;
+  const qsizetype n = number.size();
+  if (i < n && (number[i] == '+' || number[i] == '-')) ++i;
+  long magnitude = 0;
+  bool leading = true;
+  bool afterPoint = false;
+  for (; i < n && number[i] != 'e' && number[i] != 'E'; ++i) {
+    const char c = number[i];
+    if (c == '.') { afterPoint = true; continue; }
+    if (leading && c == '0') {
+      if (afterPoint) --magnitude;
+      continue;
+    }
+    if (leading) {
+      leading = false;
+      if (afterPoint) { --magnitude; break; }
+      continue;
+    }
+    if (!afterPoint) ++magnitude;
+  }
+  if (leading) return 0;
+  const qsizetype e = std::max(number.indexOf('e'), number.indexOf('E'));
+  if (e >= 0) {
+    // Exponents too long for a long are far beyond any double either way.
+    const QByteArray digits = number.mid(e + 1);
+    bool ok = false;
+    const long exponent = digits.toLong(&ok);
+    if (!ok) return digits.startsWith('-') ? -100000 : 100000;
+    magnitude += exponent;
+  }
+  return magnitude;
 }
 
 }  // namespace
@@ -113,9 +150,19 @@ int TenthsFromText(const QString& text) {
       i = k;
     }
   }
-  const QByteArray number = bytes.mid(start, i - start);
-  // Locale-independent: a full stop is the decimal point whatever the process locale says.
-  const double value = number.toDouble() * 10.0;
+  // from_chars is locale-independent: a full stop is the decimal point whatever the locale.
+  double parsed = 0;
+  const qsizetype from = bytes[start] == '+' ? start + 1 : start;  // from_chars takes no plus sign
+  const auto [end, ec] = std::from_chars(bytes.constData() + from, bytes.constData() + i, parsed);
+  Q_UNUSED(end);
+  if (ec == std::errc::result_out_of_range) {
+    // Too large or too small for a double: saturate, or 0.
+    const bool negative = bytes[start] == '-';
+    parsed = DecimalMagnitude(bytes.mid(start, i - start)) > 0
+                 ? (negative ? -1.0 : 1.0) * std::numeric_limits<double>::infinity()
+                 : 0.0;
+  }
+  const double value = parsed * 10.0;
   const double truncated = std::trunc(value);
   // Far beyond any field; saturate instead of overflowing.
   if (!(truncated > std::numeric_limits<int>::min())) return std::numeric_limits<int>::min();

@@ -40,6 +40,12 @@ void Read(ConfigModel& m, const QByteArray& content, QChar separator = QLatin1Ch
   ReadConfig(m, ini);
 }
 
+QStringList Strings(std::initializer_list<const char*> texts) {
+  QStringList out;
+  for (const char* t : texts) out << QString::fromLatin1(t);
+  return out;
+}
+
 // The section and key names of a written file, in file order ("[S]" for a section line).
 QStringList Layout(const QByteArray& bytes) {
   QStringList out;
@@ -265,7 +271,7 @@ void TestConfigFile::sectionAndKeyOrder() {
   QStringList sections;
   for (const QString& s : layout)
     if (s.startsWith(QLatin1Char('['))) sections << s;
-  QCOMPARE(sections, (QStringList{"[INPUT]", "[OUTPUT]", "[LOW_BATTERY]", "[START BUTTON]", "[KILL BUTTON]",
+  QCOMPARE(sections, Strings({"[INPUT]", "[OUTPUT]", "[LOW_BATTERY]", "[START BUTTON]", "[KILL BUTTON]",
                                   "[CAN_SETUP]", "[CAN_INPUT]", "[CAN_INPUT_ENABLE]", "[VIRTUAL_INPUT]", "[FLASH]",
                                   "[WIPER]", "[CAN_EXPORT_1]", "[CAN_EXPORT_2]", "[CAN_EXPORT_3]", "[CAN_EXPORT_4]"}));
   // Sizes of the sections: keys per block.
@@ -440,25 +446,25 @@ void TestConfigFile::readConversions() {
   ConfigModel m;
   Read(m, content);
   const QHash<QString, std::function<int()>> fields = {
-      {"BitRate", [&] { return m.CanSetup().BitRate; }},
-      {"TRIGLEVEL1", [&] { return m.Output(1).TRIGLEVEL; }},
-      {"TRIGGER1", [&] { return m.Output(1).TRIGGER; }},
-      {"HOME_PARK_LEVEL", [&] { return m.Wiper().HOME_PARK_LEVEL; }},
-      {"MODE1", [&] { return m.Input(1).MODE; }},
-      {"START", [&] { return m.StartButton().INPUT_TRIGGER_INDEX; }},
-      {"KILL", [&] { return m.KillButton().INPUT_TRIGGER_INDEX; }},
-      {"DATABYTE", [&] { return m.CanSetup().ResetChannelErrorDataByte; }},
-      {"PIN", [&] { return m.CanInputEnable().INPUT_PIN; }},
-      {"E1", [&] { return m.CanExport(1).CHANNEL_INDEX_[0]; }},
-      {"E2", [&] { return m.CanExport(2).CHANNEL_INDEX_[0]; }},
-      {"POS", [&] { return int(m.CanInput(1).CAN_HIGH_BYTE_ON_POS); }},
-      {"SLOT", [&] { return int(m.Flash(1).CHANNEL_LIST[2]); }},
-      {"FLASHEN", [&] { return int(m.Flash(1).ENABLED); }},
-      {"OP", [&] { return int(m.VirtualInput(1).OPERATOR_1_Index); }},
-      {"IDON", [&] { return m.CanInput(1).CAN_ID_ON; }},
-      {"INTERVAL", [&] { return m.Wiper().INTERVAL_TIME; }},
-      {"MAXCUR", [&] { return NumberOrZero(m.Output(1).MAX_CURRENT); }},
-      {"LBCOUNT", [&] { return int(m.LowBattery().LIST_SELECTED.count()); }},
+      {QStringLiteral("BitRate"), [&] { return m.CanSetup().BitRate; }},
+      {QStringLiteral("TRIGLEVEL1"), [&] { return m.Output(1).TRIGLEVEL; }},
+      {QStringLiteral("TRIGGER1"), [&] { return m.Output(1).TRIGGER; }},
+      {QStringLiteral("HOME_PARK_LEVEL"), [&] { return m.Wiper().HOME_PARK_LEVEL; }},
+      {QStringLiteral("MODE1"), [&] { return m.Input(1).MODE; }},
+      {QStringLiteral("START"), [&] { return m.StartButton().INPUT_TRIGGER_INDEX; }},
+      {QStringLiteral("KILL"), [&] { return m.KillButton().INPUT_TRIGGER_INDEX; }},
+      {QStringLiteral("DATABYTE"), [&] { return m.CanSetup().ResetChannelErrorDataByte; }},
+      {QStringLiteral("PIN"), [&] { return m.CanInputEnable().INPUT_PIN; }},
+      {QStringLiteral("E1"), [&] { return m.CanExport(1).CHANNEL_INDEX_[0]; }},
+      {QStringLiteral("E2"), [&] { return m.CanExport(2).CHANNEL_INDEX_[0]; }},
+      {QStringLiteral("POS"), [&] { return int(m.CanInput(1).CAN_HIGH_BYTE_ON_POS); }},
+      {QStringLiteral("SLOT"), [&] { return int(m.Flash(1).CHANNEL_LIST[2]); }},
+      {QStringLiteral("FLASHEN"), [&] { return int(m.Flash(1).ENABLED); }},
+      {QStringLiteral("OP"), [&] { return int(m.VirtualInput(1).OPERATOR_1_Index); }},
+      {QStringLiteral("IDON"), [&] { return m.CanInput(1).CAN_ID_ON; }},
+      {QStringLiteral("INTERVAL"), [&] { return m.Wiper().INTERVAL_TIME; }},
+      {QStringLiteral("MAXCUR"), [&] { return NumberOrZero(m.Output(1).MAX_CURRENT); }},
+      {QStringLiteral("LBCOUNT"), [&] { return int(m.LowBattery().LIST_SELECTED.count()); }},
   };
   QVERIFY(fields.contains(field));
   QCOMPARE(fields.value(field)(), expected);

@@ -119,7 +119,7 @@ void TestConfigModel::triggerOutsideTheLists_data() {
   QTest::newRow("-1") << -1 << 255 << 0 << 255 << 0;
   QTest::newRow("67") << 67 << 255 << 0 << 255 << 0;
   QTest::newRow("100") << 100 << 255 << 0 << 255 << 0;
-  QTest::newRow("55") << 55 << 255 << 0 << 255 << 0;
+  QTest::newRow("55: a position, not a code") << 55 << 43 << 0 << 43 << 0;
   QTest::newRow("200") << 200 << 255 << 0 << 255 << 0;
   QTest::newRow("254") << 254 << 255 << 0 << 255 << 0;
   QTest::newRow("256") << 256 << 255 << 0 << 255 << 0;
@@ -183,6 +183,9 @@ void TestConfigModel::tenthsFromText_data() {
   QTest::newRow("25.9") << QStringLiteral("25.9") << 259;
   QTest::newRow("non-Latin text") << QStringLiteral("\u4E2D3") << 0;
   QTest::newRow("huge") << QStringLiteral("1e999") << std::numeric_limits<int>::max();
+  QTest::newRow("tiny") << QStringLiteral("1e-999") << 0;
+  QTest::newRow("long zeros") << (QStringLiteral("0.") + QString(400, QLatin1Char('0')) + QStringLiteral("1")) << 0;
+  QTest::newRow("long digits") << QString(400, QLatin1Char('9')) << std::numeric_limits<int>::max();
   QTest::newRow("huge negative") << QStringLiteral("-1e999") << std::numeric_limits<int>::min();
   QTest::newRow("beyond int") << QStringLiteral("300000000") << std::numeric_limits<int>::max();
 }
@@ -250,7 +253,7 @@ void TestConfigModel::namesAreCut_data() {
   QTest::newRow("short") << QByteArray("Pump") << QByteArray("Pump");
   QTest::newRow("15") << QByteArray("ABCDEFGHIJKLMNO") << QByteArray("ABCDEFGHIJKLMNO");
   QTest::newRow("20") << QByteArray("ABCDEFGHIJKLMNOPQRST") << QByteArray("ABCDEFGHIJKLMNO");
-  QTest::newRow("high bytes") << QByteArray("Z\xE4hler \x80\x81\x9D 1234567") << QByteArray("Z\xE4hler \x80\x81\x9D 12345");
+  QTest::newRow("high bytes") << QByteArray("Z\xE4hler \x80\x81\x9D 1234567") << QByteArray("Z\xE4hler \x80\x81\x9D 1234");
   QTest::newRow("NUL ends") << QByteArray("AB\0CD", 5) << QByteArray("AB");
   QTest::newRow("empty") << QByteArray() << QByteArray();
 }
