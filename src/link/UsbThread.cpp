@@ -11,6 +11,7 @@ namespace relvane {
 namespace {
 
 // Hand-off phases, in the low two bits of the token.
+constexpr quint64 PHASE_DONE = 0;
 constexpr quint64 PHASE_POSTED = 1;
 constexpr quint64 PHASE_RUNNING = 2;
 constexpr quint64 PHASE_ABANDONED = 3;
@@ -233,7 +234,12 @@ bool UsbThread::HandOff(HandOffKind kind, quint64 generation) {
         this, [this, posted, kind, generation] { RunHandOff(posted, kind, generation); },
         Qt::QueuedConnection);
     for (;;) {
-        if (handOffDone_.tryAcquire(1, 10)) return true;
+        if (handOffDone_.tryAcquire(1, 10)) {
+            // Pairs with the store in RunHandOff: what the user-interface thread did
+            // with the receive buffer is complete before the next read refills it.
+            (void)handOffToken_.load(std::memory_order_acquire);
+            return true;
+        }
         if (stop_.load()) {
             quint64 expected = posted;
             if (handOffToken_.compare_exchange_strong(expected, (seq << 2) | PHASE_ABANDONED))
@@ -279,6 +285,7 @@ void UsbThread::RunHandOff(quint64 posted, HandOffKind kind, quint64 generation)
     }
     }
     inHandOff_ = false;
+    handOffToken_.store((posted & ~quint64(3)) | PHASE_DONE, std::memory_order_release);
     handOffDone_.release();
 }
 
