@@ -295,7 +295,9 @@ void Simulator::Impl::Execute(const QString& line) {
     const QStringList args = words.mid(1);
     if (cmd == QLatin1String("unplug")) {
         if (!pty.isOpen()) {
-            Print(QStringLiteral("already unplugged"));
+            if (replugAt) Print(QStringLiteral("stays unplugged: the pending replug is cancelled"));
+            else Print(QStringLiteral("already unplugged"));
+            replugAt.reset();
             return;
         }
         replugAt.reset();
@@ -355,13 +357,22 @@ void Simulator::Impl::Execute(const QString& line) {
 void Simulator::Impl::Run() {
     std::unique_lock lock(mutex);
     while (!stopRequested) {
-        while (!commands.empty()) {
-            const auto [line, id] = commands.front();
-            commands.pop_front();
-            Execute(line);
-            commandsDone = id;
+        if (!commands.empty()) {
+            std::uint64_t last = 0;
+            while (!commands.empty()) {
+                const auto [line, id] = commands.front();
+                commands.pop_front();
+                Execute(line);
+                last = id;
+            }
+            // A command is done once its console lines are out.
+            std::vector<QString> lines = TakePrints();
+            lock.unlock();
+            FlushPrints(std::move(lines));
+            lock.lock();
+            commandsDone = last;
+            commandDone.notify_all();
         }
-        commandDone.notify_all();
         if (stopRequested) break;
 
         auto now = Clock::now();

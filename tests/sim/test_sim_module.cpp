@@ -34,6 +34,11 @@ private:
         return o;
     }
     static QByteArray Payload(const QByteArray& frame) { return frame.mid(4); }
+    static QStringList Words(std::initializer_list<const char*> words) {
+        QStringList l;
+        for (const char* w : words) l << QString::fromLatin1(w);
+        return l;
+    }
 
 private Q_SLOTS:
     void init() {
@@ -274,7 +279,7 @@ private Q_SLOTS:
         Ask(FACTORY_DEFAULT_REQ);
         const QList<QByteArray> o = Take();
         QCOMPARE(o.size(), 1);
-        QCOMPARE(o[0], Bytes({0x82, 4, 1, 0x86}));
+        QCOMPARE(o[0], Bytes({0x83, 4, 1, 0x86}));
         QCOMPARE(module_.config.Block(BlockKind::Output, 4), factory);
     }
 
@@ -284,7 +289,7 @@ private Q_SLOTS:
         Ask(REBOOT_REQ);
         const QList<QByteArray> o = Take();
         QCOMPARE(o.size(), 1);
-        QCOMPARE(o[0], Bytes({0x8F, 4, 1, 0x88}));
+        QCOMPARE(o[0], Bytes({0x8D, 4, 1, 0x88}));
         QVERIFY(module_.UptimeSeconds() < 5);
         QCOMPARE(module_.live.mode, std::uint8_t(MODE_AUTOMATIC));
         QCOMPARE(module_.reboots, 1);
@@ -347,12 +352,12 @@ private Q_SLOTS:
         QTest::addColumn<int>("n");
         QTest::addColumn<int>("byte");
         QTest::addColumn<int>("bit");
-        QTest::newRow("input 8") << "input" << 8 << 4 << 7;
-        QTest::newRow("input 9") << "input" << 9 << 5 << 0;
-        QTest::newRow("input 11") << "input" << 11 << 5 << 2;
-        QTest::newRow("CAN 1") << "can" << 1 << 6 << 0;
-        QTest::newRow("CAN 17") << "can" << 17 << 8 << 0;
-        QTest::newRow("CAN 32") << "can" << 32 << 9 << 7;
+        QTest::newRow("input 8") << QStringLiteral("input") << 8 << 4 << 7;
+        QTest::newRow("input 9") << QStringLiteral("input") << 9 << 5 << 0;
+        QTest::newRow("input 11") << QStringLiteral("input") << 11 << 5 << 2;
+        QTest::newRow("CAN 1") << QStringLiteral("can") << 1 << 6 << 0;
+        QTest::newRow("CAN 17") << QStringLiteral("can") << 17 << 8 << 0;
+        QTest::newRow("CAN 32") << QStringLiteral("can") << 32 << 9 << 7;
     }
     void inputAndCanBitsAreLaidOut() {
         QFETCH(QString, what);
@@ -438,20 +443,20 @@ private Q_SLOTS:
     void consoleRefusesBadArguments_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QStringList>("args");
-        QTest::newRow("fault channel 0") << "fault" << QStringList{"0", "gnd"};
-        QTest::newRow("fault channel 35") << "fault" << QStringList{"35", "gnd"};
-        QTest::newRow("overload on low-power") << "fault" << QStringList{"20", "overload"};
-        QTest::newRow("fault unknown") << "fault" << QStringList{"3", "melted"};
-        QTest::newRow("current negative") << "current" << QStringList{"3", "-1"};
-        QTest::newRow("current text") << "current" << QStringList{"3", "lots"};
-        QTest::newRow("input 12") << "input" << QStringList{"12", "on"};
-        QTest::newRow("input maybe") << "input" << QStringList{"2", "maybe"};
-        QTest::newRow("can 33") << "can" << QStringList{"33", "on"};
-        QTest::newRow("supply 30") << "supply" << QStringList{"30"};
-        QTest::newRow("temp 300") << "temp" << QStringList{"300"};
-        QTest::newRow("stats short") << "stats" << QStringList{"1"};
-        QTest::newRow("version long") << "version" << QStringList{"V8.12-much-too-long"};
-        QTest::newRow("uptime negative") << "uptime" << QStringList{"-5"};
+        QTest::newRow("fault channel 0") << QStringLiteral("fault") << Words({"0", "gnd"});
+        QTest::newRow("fault channel 35") << QStringLiteral("fault") << Words({"35", "gnd"});
+        QTest::newRow("overload on low-power") << QStringLiteral("fault") << Words({"20", "overload"});
+        QTest::newRow("fault unknown") << QStringLiteral("fault") << Words({"3", "melted"});
+        QTest::newRow("current negative") << QStringLiteral("current") << Words({"3", "-1"});
+        QTest::newRow("current text") << QStringLiteral("current") << Words({"3", "lots"});
+        QTest::newRow("input 12") << QStringLiteral("input") << Words({"12", "on"});
+        QTest::newRow("input maybe") << QStringLiteral("input") << Words({"2", "maybe"});
+        QTest::newRow("can 33") << QStringLiteral("can") << Words({"33", "on"});
+        QTest::newRow("supply 30") << QStringLiteral("supply") << Words({"30"});
+        QTest::newRow("temp 300") << QStringLiteral("temp") << Words({"300"});
+        QTest::newRow("stats short") << QStringLiteral("stats") << Words({"1"});
+        QTest::newRow("version long") << QStringLiteral("version") << Words({"V8.12-much-too-long"});
+        QTest::newRow("uptime negative") << QStringLiteral("uptime") << Words({"-5"});
     }
     void consoleRefusesBadArguments() {
         QFETCH(QString, name);
