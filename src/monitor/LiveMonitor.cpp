@@ -102,7 +102,11 @@ void LiveMonitor::ShowChannelState(const ChannelState& state)
 
 void LiveMonitor::OnVersionCfm(const std::uint8_t* frame, int count)
 {
-    const VersionInfo info = ReadVersion(frame, count);
+    TakeVersion(ReadVersion(frame, count));
+}
+
+void LiveMonitor::TakeVersion(const VersionInfo& info)
+{
     ModuleInfo& module = host_.Module();
     module.versionText = info.text;
     module.secondsSincePowerUp = info.uptimeSeconds;
@@ -111,7 +115,11 @@ void LiveMonitor::OnVersionCfm(const std::uint8_t* frame, int count)
 
 void LiveMonitor::OnStatisticsCfm(const std::uint8_t* frame, int count)
 {
-    const Statistics s = ReadStatistics(frame, count);
+    TakeStatistics(ReadStatistics(frame, count));
+}
+
+void LiveMonitor::TakeStatistics(const Statistics& s)
+{
     ModuleInfo& module = host_.Module();
     module.maxCurrentTenths = static_cast<std::uint32_t>(s.maxCurrentTenths);
     module.maxTemperature = static_cast<std::uint8_t>(s.maxTemperature);

@@ -7,6 +7,7 @@
 
 #include "monitor/LivePainting.h"
 #include "monitor/MonitorHost.h"
+#include "protocol/Dispatcher.h"
 #include "protocol/MessageCatalogue.h"
 
 #include <QObject>
@@ -37,7 +38,9 @@ public:
     virtual bool ManualSelected() const = 0;
 };
 
-class LiveMonitor : public QObject {
+// Also a handler of the dispatcher: add it with Dispatcher::AddHandler and the
+// status, version and statistics answers arrive already read.
+class LiveMonitor : public QObject, public MainFrameHandler {
     Q_OBJECT
 public:
     static constexpr int POLL_INTERVAL_MS = 150;
@@ -72,6 +75,15 @@ public:
     void ShowStatusSummary(const StatusSummary& summary);
     void ShowInputStates(const InputStates& states);
     void ShowChannelState(const ChannelState& state);
+    void TakeVersion(const VersionInfo& info);
+    void TakeStatistics(const Statistics& statistics);
+
+    // MainFrameHandler
+    void OnStatusSum(const StatusSummary& summary) override { ShowStatusSummary(summary); }
+    void OnInputState(const InputStates& states) override { ShowInputStates(states); }
+    void OnChannelState(const ChannelState& state) override { ShowChannelState(state); }
+    void OnVersion(const VersionInfo& info) override { TakeVersion(info); }
+    void OnStatistics(const Statistics& statistics) override { TakeStatistics(statistics); }
 
     // Mode radio buttons.
     void RadioButtonAutoClick();

@@ -600,6 +600,35 @@ private Q_SLOTS:
         QCOMPARE(int(host_->module.watchdogCount), 3);
     }
 
+    void throughTheDispatcher()
+    {
+        Dispatcher dispatcher;
+        QVERIFY(dispatcher.AddHandler(monitor_));
+        const auto dispatch = [&](const QByteArray& bytes) {
+            ReceivedFrame f(bytes);
+            dispatcher.DispatchFrame(f.buffer, f.count);
+        };
+        dispatch(ChannelStateFrame(0, 0xF0, 0, 0, 0));
+        dispatch(ChannelStateFrame(35, 0xF0, 0, 0, 0));
+        QVERIFY(display_->buttons.empty());
+        dispatch(ChannelStateFrame(5, 0xF0, 0, 0x012C, 0));
+        QCOMPARE(display_->states[5], (LiveLook{QStringLiteral("30.0 A"), G}));
+        dispatch(ModuleFrame(FRAME_TYPE_COMMAND, STATUS_SUM_CFM, 10, {1, 2, 0, 5, 120, 30}));
+        QCOMPARE(display_->status.errors, QStringLiteral("3"));
+        dispatch(ModuleFrame(FRAME_TYPE_COMMAND, INPUT_STATE_CFM, 10, {0x04, 0, 0, 0, 0, 0}));
+        QCOMPARE(display_->inputs[3].text, QStringLiteral("On"));
+        dispatch(VersionFrame("9.08", 3600));
+        QVERIFY(monitor_->Answered());
+        QCOMPARE(host_->module.secondsSincePowerUp, 3600u);
+        dispatch(ModuleFrame(FRAME_TYPE_COMMAND, STATISTICS_CFM, 8, {0xFD, 0x00, 40, 1}));
+        QCOMPARE(host_->module.maxCurrentTenths, 253u);
+        // a damaged status answer is not painted
+        QByteArray damaged = ChannelStateFrame(6, 0xF0, 0, 0, 0);
+        damaged[0] = char(damaged[0] ^ 0x01);
+        dispatch(damaged);
+        QVERIFY(!display_->buttons.count(6));
+    }
+
     void timersRunOnTheirOwn()
     {
         monitor_->Timer1().start();

@@ -312,7 +312,7 @@ private Q_SLOTS:
         PingState state;
         ScriptedDialogs dialogs;
         Script script{{1, 0x42, 1, 0x42}};
-        TPingForm form(queue, state, dialogs, nullptr, script.Random(), FixedClock());
+        TPingForm form(queue, state, dialogs, nullptr, nullptr, script.Random(), FixedClock());
         QCOMPARE(form.windowTitle(), QStringLiteral("Ping"));
         auto* memo = form.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"));
         auto* btnTimer = form.findChild<QPushButton*>(QStringLiteral("BtnTimer"));
@@ -364,15 +364,43 @@ private Q_SLOTS:
         ScriptedDialogs dialogs;
         {
             Script script{{0}};
-            TPingForm form(queue, state, dialogs, nullptr, script.Random(), FixedClock());
+            TPingForm form(queue, state, dialogs, nullptr, nullptr, script.Random(), FixedClock());
             form.BtnPingClick();
         }
         QVERIFY(state.outstanding);
-        TPingForm again(queue, state, dialogs, nullptr, {}, FixedClock());
+        TPingForm again(queue, state, dialogs, nullptr, nullptr, {}, FixedClock());
         again.Timer1Timer();  // still outstanding: counts, does not ping
         QCOMPARE(queue.frames.size(), 1);
         QCOMPARE(state.tickCounter, 1);
         QCOMPARE(again.findChild<QLabel*>(QStringLiteral("LabelErrorCount"))->text(), QStringLiteral("0"));
+    }
+
+    void windowsRegisterWithDispatcher()
+    {
+        Dispatcher dispatcher;
+        RecordingQueue queue;
+        PingState state;
+        ScriptedDialogs dialogs;
+        {
+            Script script{{1, 0x42}};
+            TPingForm ping(queue, state, dialogs, &dispatcher, nullptr, script.Random(), FixedClock());
+            TVersionForm version(&dispatcher);
+            QCOMPARE(dispatcher.ToolWindow(ToolSlot::Ping), static_cast<ToolFrameListener*>(&ping));
+            QCOMPARE(dispatcher.ToolWindow(ToolSlot::Version), static_cast<ToolFrameListener*>(&version));
+            ping.BtnPingClick();
+            // a damaged frame still reaches the ping window through the dispatcher
+            QByteArray damaged = PingAnswer({0x42});
+            damaged[0] = char(damaged[0] ^ 0x10);
+            ReceivedFrame d(damaged);
+            dispatcher.DispatchFrame(d.buffer, d.count);
+            QVERIFY(ping.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->toPlainText()
+                        .endsWith(QStringLiteral("Chksum Error....")));
+            ReceivedFrame v(VersionFrame("9.08"));
+            dispatcher.DispatchFrame(v.buffer, v.count);
+            QVERIFY(version.Accepted());
+        }
+        QVERIFY(!dispatcher.ToolWindow(ToolSlot::Ping));
+        QVERIFY(!dispatcher.ToolWindow(ToolSlot::Version));
     }
 
     // --- Version check -----------------------------------------------------------------------

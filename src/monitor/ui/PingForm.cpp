@@ -12,10 +12,10 @@
 
 namespace relvane {
 
-TPingForm::TPingForm(TxSink& queue, PingState& state, Dialogs& dialogs, QWidget* parent,
-                     PingTest::Random random, PingTest::Clock clock)
-    : QDialog(parent), dialogs_(dialogs), ping_(queue, state, std::move(random), std::move(clock)),
-      timer1_(this)
+TPingForm::TPingForm(TxSink& queue, PingState& state, Dialogs& dialogs, Dispatcher* dispatcher,
+                     QWidget* parent, PingTest::Random random, PingTest::Clock clock)
+    : QDialog(parent), dialogs_(dialogs), dispatcher_(dispatcher),
+      ping_(queue, state, std::move(random), std::move(clock)), timer1_(this)
 {
     setObjectName(QStringLiteral("TPingForm"));
     setWindowTitle(QStringLiteral("Ping"));
@@ -61,6 +61,14 @@ TPingForm::TPingForm(TxSink& queue, PingState& state, Dialogs& dialogs, QWidget*
     connect(&timer1_, &QTimer::timeout, this, &TPingForm::Timer1Timer);
     connect(btnPing_, &QPushButton::clicked, this, &TPingForm::BtnPingClick);
     connect(btnTimer_, &QPushButton::clicked, this, &TPingForm::BtnTimerClick);
+    if (dispatcher_)
+        dispatcher_->RegisterToolWindow(ToolSlot::Ping, this);
+}
+
+TPingForm::~TPingForm()
+{
+    if (dispatcher_)
+        dispatcher_->UnregisterToolWindow(ToolSlot::Ping, this);
 }
 
 void TPingForm::AddLines(const QStringList& lines)

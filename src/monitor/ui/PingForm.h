@@ -5,6 +5,7 @@
 
 #include "config/Dialogs.h"
 #include "monitor/ServiceConsoles.h"
+#include "protocol/Dispatcher.h"
 
 #include <QDialog>
 #include <QTimer>
@@ -16,16 +17,18 @@ class QPushButton;
 
 namespace relvane {
 
-class TPingForm : public QDialog {
+class TPingForm : public QDialog, public ToolFrameListener {
     Q_OBJECT
 public:
     // state outlives the window (the outstanding flag and tick counter carry
-    // over to the next opening); random and clock are for tests.
-    TPingForm(TxSink& queue, PingState& state, Dialogs& dialogs, QWidget* parent = nullptr,
-              PingTest::Random random = {}, PingTest::Clock clock = {});
+    // over to the next opening). With a dispatcher the window registers in its
+    // slot for as long as it exists. random and clock are for tests.
+    TPingForm(TxSink& queue, PingState& state, Dialogs& dialogs, Dispatcher* dispatcher = nullptr,
+              QWidget* parent = nullptr, PingTest::Random random = {}, PingTest::Clock clock = {});
+    ~TPingForm() override;
 
     // The dispatcher's offer of every received frame, whatever its checksum.
-    void OnToolFrame(const std::uint8_t* frame, int count);
+    void OnToolFrame(const std::uint8_t* frame, int count) override;
 
     void BtnPingClick();
     void BtnTimerClick();
@@ -42,6 +45,7 @@ private:
     void SetErrorCount(int count);
 
     Dialogs& dialogs_;
+    Dispatcher* dispatcher_;
     PingTest ping_;
     QTimer timer1_;
     QPlainTextEdit* memo1_ = nullptr;

@@ -7,7 +7,8 @@
 
 namespace relvane {
 
-TVersionForm::TVersionForm(QWidget* parent) : QDialog(parent), check_(this)
+TVersionForm::TVersionForm(Dispatcher* dispatcher, QWidget* parent)
+    : QDialog(parent), dispatcher_(dispatcher), check_(this)
 {
     setObjectName(QStringLiteral("TVersionForm"));
     setWindowTitle(QStringLiteral("PCM Version"));
@@ -30,6 +31,14 @@ TVersionForm::TVersionForm(QWidget* parent) : QDialog(parent), check_(this)
             [this](const QByteArray& text) { label1_->setText(Cp1252ToString(text)); });
     // Closing ends exec(); the creator decides when the window is destroyed.
     connect(&check_, &VersionCheck::finished, this, &QDialog::close);
+    if (dispatcher_)
+        dispatcher_->RegisterToolWindow(ToolSlot::Version, this);
+}
+
+TVersionForm::~TVersionForm()
+{
+    if (dispatcher_)
+        dispatcher_->UnregisterToolWindow(ToolSlot::Version, this);
 }
 
 void TVersionForm::OnToolFrame(const std::uint8_t* frame, int count) { check_.OnFrame(frame, count); }

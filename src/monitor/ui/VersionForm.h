@@ -6,6 +6,7 @@
 // Accepted() after exec() returns.
 
 #include "monitor/ServiceConsoles.h"
+#include "protocol/Dispatcher.h"
 
 #include <QDialog>
 
@@ -13,20 +14,23 @@ class QLabel;
 
 namespace relvane {
 
-class TVersionForm : public QDialog {
+class TVersionForm : public QDialog, public ToolFrameListener {
     Q_OBJECT
 public:
-    // Starts the 1 s answer time-out at once.
-    explicit TVersionForm(QWidget* parent = nullptr);
+    // Starts the 1 s answer time-out at once. With a dispatcher the window
+    // registers in its slot for as long as it exists.
+    explicit TVersionForm(Dispatcher* dispatcher = nullptr, QWidget* parent = nullptr);
+    ~TVersionForm() override;
 
     // The dispatcher's offer of every received frame, whatever its checksum.
-    void OnToolFrame(const std::uint8_t* frame, int count);
+    void OnToolFrame(const std::uint8_t* frame, int count) override;
 
     bool TimedOut() const { return check_.TimedOut(); }
     bool Accepted() const { return check_.Accepted(); }
     VersionCheck& Check() { return check_; }
 
 private:
+    Dispatcher* dispatcher_;
     VersionCheck check_;
     QLabel* label1_ = nullptr;
 };
