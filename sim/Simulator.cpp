@@ -2,7 +2,9 @@
 
 #include "link/AdapterDirectory.h"
 #include "link/FrameCodec.h"
+#include "sim/FirmwareSim.h"
 #include "sim/MessageCodes.h"
+#include "sim/ProductionSim.h"
 #include "sim/Pty.h"
 
 #include <QCoreApplication>
@@ -68,6 +70,12 @@ public:
                                .arg(gInstanceCounter.fetch_add(1));
         module.SetOutput([this](const Frame& f) { Transmit(f); });
         module.SetPrinter([this](const QString& line) { Print(line); });
+        // Production first: the firmware part answers the system data request only when nothing else does.
+        RegisterProductionHandlers(module, production);
+        RegisterFirmwareHandlers(module, firmware);
+        firmware.SetRawOutput([this](const std::uint8_t* bytes, int n) { TransmitRaw(bytes, n); });
+        firmware.SetPrinter([this](const QString& line) { Print(line); });
+        firmware.enterOnReboot = o.bootloaderOnReboot;
     }
 
     ~Impl() override { CloseWake(); }
@@ -81,11 +89,21 @@ public:
             ++counters.ignoredSilent;
             return;
         }
+        const int rebootsBefore = module.reboots;
         switch (module.Receive(frame, count)) {
         case Module::Outcome::Handled: ++counters.handled; break;
         case Module::Outcome::BadChecksum: ++counters.badChecksum; break;
         case Module::Outcome::Unknown: ++counters.unknown; break;
         }
+        if (module.reboots != rebootsBefore) firmware.OnReboot();
+    }
+
+    // Unframed bootloader bytes; no frame faults apply to them.
+    void TransmitRaw(const std::uint8_t* bytes, int n) {
+        if (!pty.isOpen() || n <= 0) return;
+        if (tx.size() + static_cast<std::size_t>(n) > kTxBacklogLimit) return;
+        if (tx.empty()) txNextDue = std::max(txLineFree, Clock::now()) + kByteTime;
+        tx.insert(tx.end(), bytes, bytes + n);
     }
 
     // A frame from the module: faults applied, recorded, encoded, queued for the wire.
@@ -170,7 +188,9 @@ public:
         while (!rx.empty() && (options.fast || rx.front().second <= now)) {
             const std::uint8_t b = rx.front().first;
             rx.pop_front();
-            receiver.Feed(b);
+            // The bootloader takes the line raw; everything else is frames.
+            if (firmware.Active()) firmware.FeedRaw(b);
+            else receiver.Feed(b);
         }
     }
 
@@ -253,6 +273,8 @@ public:
 
     SimulatorOptions options;
     Module module;
+    ProductionSim production;
+    FirmwareSim firmware;
     SlipReceiver receiver;
     QString adapterDir;
     QString registrationName;
@@ -586,6 +608,18 @@ void Simulator::WithModule(const std::function<void(Module&)>& f) {
     }
     d_->FlushPrints(std::move(lines));
     d_->Wake();  // frames it sent go out promptly
+}
+
+void Simulator::WithParts(const std::function<void(SimulatorParts&)>& f) {
+    std::vector<QString> lines;
+    {
+        std::lock_guard lock(d_->mutex);
+        SimulatorParts parts{d_->module, d_->production, d_->firmware};
+        f(parts);
+        lines = d_->TakePrints();
+    }
+    d_->FlushPrints(std::move(lines));
+    d_->Wake();
 }
 
 }  // namespace relvane::sim

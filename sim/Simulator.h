@@ -15,12 +15,22 @@
 
 namespace relvane::sim {
 
+class FirmwareSim;
+class ProductionSim;
+
+// The simulated module's parts, for tests and extensions.
+struct SimulatorParts {
+    Module& module;
+    ProductionSim& production;
+    FirmwareSim& firmware;
+};
+
 struct SimulatorOptions {
     QString description = QStringLiteral("Relvane Simulator");
     QString adapterDir;  // empty = AdapterDirectory()
     QString version = QStringLiteral("V8.12");
     bool fast = false;   // no 38400-baud pacing
-    bool bootloaderOnReboot = false;
+    bool bootloaderOnReboot = false;  // a REBOOT_REQ starts the bootloader
 };
 
 struct SimulatorCounters {
@@ -78,6 +88,7 @@ public:
     QByteArray StoredBlock(BlockKind kind, int slot) const;
     // Runs f on the module under the simulator's lock (tests and extensions).
     void WithModule(const std::function<void(Module&)>& f);
+    void WithParts(const std::function<void(SimulatorParts&)>& f);
 
 private:
     class Impl;

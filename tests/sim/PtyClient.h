@@ -91,6 +91,20 @@ public:
         return false;
     }
 
+    // Reads until the raw bytes received end with `tail` (the bootloader's unframed bytes).
+    bool WaitRawTail(const QByteArray& tail, int timeoutMs) {
+        QElapsedTimer t;
+        t.start();
+        while (!raw_.endsWith(tail)) {
+            const qint64 left = timeoutMs - t.elapsed();
+            if (left <= 0 || !ReadOnce(static_cast<int>(left))) return raw_.endsWith(tail);
+        }
+        return true;
+    }
+    const QByteArray& raw() const { return raw_; }
+    // After a raw exchange, like the tool leaving raw mode: no half frame is kept.
+    void ResetReceiver() { receiver_ = SlipReceiver(this); }
+
     QList<QByteArray> TakeFrames() {
         QList<QByteArray> f;
         f.swap(frames_);
@@ -114,6 +128,7 @@ private:
         if (r < 0) return errno == EAGAIN;
         if (r == 0) return false;
         bytesRead_ += r;
+        raw_.append(reinterpret_cast<const char*>(buf), static_cast<int>(r));
         receiver_.Feed(buf, static_cast<int>(r));
         return true;
     }
@@ -121,6 +136,7 @@ private:
     int fd_ = -1;
     SlipReceiver receiver_;
     QList<QByteArray> frames_;
+    QByteArray raw_;
     qint64 bytesRead_ = 0;
 };
 

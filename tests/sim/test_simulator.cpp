@@ -3,7 +3,9 @@
 #include "PtyClient.h"
 
 #include "link/AdapterDirectory.h"
+#include "sim/FirmwareSim.h"
 #include "sim/MessageCodes.h"
+#include "sim/ProductionSim.h"
 #include "sim/Simulator.h"
 
 #include <QElapsedTimer>
@@ -387,6 +389,45 @@ private Q_SLOTS:
         QVERIFY(client_->Write(kVersionReqWire + kVersionReqWire + kVersionReqWire + kVersionReqWire));
         QVERIFY(client_->WaitFrames(4, 5000));
         QCOMPARE(client_->bytesRead(), 104);
+    }
+
+    void rebootWithoutBootloaderKeepsFrames() {
+        StartSim(Fast());
+        QVERIFY(client_->SendFrame(Frame(1, REBOOT_REQ, 4).Seal()));
+        QVERIFY(client_->WaitFrames(1, 2000));
+        QCOMPARE(client_->TakeFrames().first(), Bytes({0x8D, 0x04, 0x01, 0x88}));
+        QVERIFY(ChecksumOk(AskVersion()));
+    }
+
+    void rebootIntoTheBootloader() {
+        SimulatorOptions o = Fast();
+        o.bootloaderOnReboot = true;
+        StartSim(o);
+        QVERIFY(client_->SendFrame(Frame(1, REBOOT_REQ, 4).Seal()));
+        // The confirmation, then the bootloader's prompt, unframed.
+        QVERIFY(client_->WaitRawTail(Bytes({0xC0, 0x8D, 0x04, 0x01, 0x88, 0xC0, '>'}), 2000));
+        bool active = false;
+        sim_->WithParts([&](SimulatorParts& p) { active = p.firmware.Active(); });
+        QVERIFY(active);
+        // Bytes now go to the bootloader, not the frame receiver.
+        QVERIFY(client_->Write(Bytes({'<'})));
+        QVERIFY(client_->WaitRawTail(Bytes({'T', '!'}), 2000));
+        // End mark: back to frames.
+        QVERIFY(client_->Write(Bytes({0xFF, 0xFF})));
+        QTRY_VERIFY([&] {
+            bool on = true;
+            sim_->WithParts([&](SimulatorParts& p) { on = p.firmware.Active(); });
+            return !on;
+        }());
+        client_->ResetReceiver();
+        QVERIFY(ChecksumOk(AskVersion()));
+    }
+
+    void productionDataIsReachable() {
+        StartSim(Fast());
+        std::uint32_t serial = 0;
+        sim_->WithParts([&](SimulatorParts& p) { serial = p.production.system.serial; });
+        QCOMPARE(serial, 1234u);
     }
 
     void registrationFailureIsReported() {
