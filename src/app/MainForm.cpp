@@ -1,9 +1,9 @@
 #include "app/MainForm.h"
 
-#include "app/ActivityLamps.h"
 #include "app/ConnectionLink.h"
 #include "app/SocketInfoPage.h"
 #include "config/Dialogs.h"
+#include "monitor/ui/GeneralPage.h"
 
 #include <QAction>
 #include <QApplication>
@@ -14,6 +14,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QThread>
 #include <QTimer>
@@ -160,6 +161,9 @@ void TMainForm::BuildNotebook()
     notebook_->setObjectName(QStringLiteral("TabbedNotebook1"));
     notebook_->setDocumentMode(false);
     notebook_->setUsesScrollButtons(true);
+    // Twelve captions and the lamps must fit the design width without scrolling the tabs.
+    notebook_->tabBar()->setObjectName(QStringLiteral("TabbedNotebook1Tabs"));
+    notebook_->tabBar()->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 4px 4px; font-size: 8pt; }"));
     const QStringList captions = NotebookPageCaptions();
     for (int i = 0; i < PAGE_COUNT; ++i) {
         QWidget* page = i == PAGE_SOCKET_INFO
@@ -167,7 +171,8 @@ void TMainForm::BuildNotebook()
                             : new TEmptyPage(QString::fromLatin1(kPageNames[i]));
         notebook_->addTab(page, captions.at(i));
     }
-    lamps_ = new ActivityLamps(notebook_);
+    lamps_ = new TActivityLamps(notebook_);
+    lamps_->setObjectName(QStringLiteral("ImageList_LED"));
     notebook_->setCornerWidget(lamps_, Qt::TopRightCorner);
     connect(notebook_, &QTabWidget::currentChanged, this, &TMainForm::TabbedNotebook1Change);
     setCentralWidget(notebook_);
@@ -441,12 +446,12 @@ TxSink& TMainForm::TxQueue()
 
 bool TMainForm::CalibrationWindowExists() const
 {
-    return !calibrationWindow_.isNull();
+    return calibrationExists_;
 }
 
 bool TMainForm::CalibrationWindowVisible() const
 {
-    return calibrationWindow_ && calibrationWindow_->isVisible();
+    return calibrationVisible_;
 }
 
 void TMainForm::UpdateTitle()
@@ -463,7 +468,7 @@ void TMainForm::ServeNamePropagation()
 
 void TMainForm::ShowActivityLamps(int lit)
 {
-    lamps_->ShowLit(lit);
+    lamps_->SetLit(lit);
 }
 
 void TMainForm::RevealProductionMenu()

@@ -9,6 +9,7 @@
 #include "monitor/MonitorHost.h"
 
 #include <QMainWindow>
+#include <QDialog>
 #include <QPointer>
 #include <QStringList>
 
@@ -25,7 +26,7 @@ class QTimer;
 
 namespace relvane {
 
-class ActivityLamps;
+class TActivityLamps;
 class ConnectionLink;
 class Dialogs;
 
@@ -120,7 +121,8 @@ public:
     // The device selection dialog created at start-up, shown by "&USB".
     void SetUsbSelectForm(QDialog* form) { usbSelectForm_ = form; }
     void SetAboutForm(QWidget* form) { aboutForm_ = form; }
-    void SetCalibrationWindow(QWidget* window) { calibrationWindow_ = window; }
+    void SetCalibrationWindowExists(bool exists) { calibrationExists_ = exists; }
+    void SetCalibrationWindowVisible(bool visible) { calibrationVisible_ = visible; }
     void SetTransferBusy(bool busy) { transferBusy_ = busy; }
     void SetFirmwareBusy(bool busy) { firmwareBusy_ = busy; }
 
@@ -200,7 +202,7 @@ private:
     std::vector<std::function<void()>> pageWork_;
 
     QTabWidget* notebook_ = nullptr;
-    ActivityLamps* lamps_ = nullptr;
+    TActivityLamps* lamps_ = nullptr;
     QStatusBar* statusBar1_ = nullptr;
     QLabel* statusPanel0_ = nullptr;
     QLabel* statusPanel1_ = nullptr;
@@ -209,7 +211,8 @@ private:
 
     QPointer<QDialog> usbSelectForm_;
     QPointer<QWidget> aboutForm_;
-    QPointer<QWidget> calibrationWindow_;
+    bool calibrationExists_ = false;
+    bool calibrationVisible_ = false;
 
     ProgramSettings startSettings_;
     QString lastConfigPath_;

@@ -1,7 +1,16 @@
 #include "app/ToolProgram.h"
 
+#include "app/ErrorDisplay.h"
 #include "app/SplashForm.h"
 #include "config/Dialogs.h"
+#include "firmware/ui/FirmwareWindows.h"
+#include "monitor/ui/AboutForm.h"
+#include "monitor/ui/GeneralPage.h"
+#include "monitor/ui/PingForm.h"
+#include "tools/ui/CalibrationForm.h"
+#include "tools/ui/EepromForm.h"
+#include "tools/ui/RunTimeErrorForm.h"
+#include "tools/ui/SystemSetupForm.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -9,8 +18,14 @@
 
 namespace relvane {
 
-ToolProgram::ToolProgram(Dialogs& dialogs, AdapterBackend& backend, StartOptions options)
-    : dialogs_(dialogs), options_(std::move(options)), usbThread_(backend), link_(usbThread_)
+ToolProgram::ToolProgram(Dialogs& dialogs, ErrorDisplay& errors, AdapterBackend& backend,
+                         StartOptions options)
+    : dialogs_(dialogs),
+      errors_(errors),
+      options_(std::move(options)),
+      usbThread_(backend),
+      link_(usbThread_),
+      dispatcher_(&usbThread_)
 {
 }
 
@@ -20,7 +35,13 @@ ToolProgram::~ToolProgram()
     usbThread_.Stop();
     usbThread_.SetLinkObserver(nullptr);
     usbThread_.SetFrameReceiver(nullptr);
+    if (mainForm_)
+        mainForm_->SetFrameSink(nullptr);
+    runTimeErrorForm_.reset();
     usbSelectForm_.reset();
+    aboutForm_.reset();
+    if (liveRouter_)
+        dispatcher_.RemoveHandler(liveRouter_.get());
     mainForm_.reset();
 }
 
@@ -53,26 +74,97 @@ void ToolProgram::Start()
 
 void ToolProgram::CreateStartupWindows()
 {
-    // In this order: the main window (construction and FormCreate), the progress window,
-    // the About window, the device selection dialog, the runtime error window.
+    // In this order: the main window (construction and FormCreate), the progress window
+    // (with the transfer sequencer), the About window, the device selection dialog, the
+    // runtime error window.
     mainForm_ = std::make_unique<TMainForm>(dialogs_, link_, options_.settingsPath,
                                             options_.currentDirectory);
+    TMainForm& main = *mainForm_;
+    generalPage_ = new TGeneralPage(main);
+    main.SetPage(PAGE_GENERAL, generalPage_);
+    toolHost_ = std::make_unique<MainToolHost>(main, dispatcher_);
+    firmwareHost_ = std::make_unique<MainFirmwareHost>(main, usbThread_, dispatcher_, errors_,
+                                                       &generalPage_->Monitor());
+
+    aboutForm_ = std::make_unique<TAboutForm>(main, &main);
+    main.SetAboutForm(aboutForm_.get());
+
     usbSelectForm_ = std::make_unique<TUSB_SelectForm>(
-        link_, [this](const QString& description) { mainForm_->ConnectDevice(description); },
-        mainForm_.get());
-    mainForm_->SetUsbSelectForm(usbSelectForm_.get());
+        link_, [this](const QString& description) { mainForm_->ConnectDevice(description); }, &main);
+    main.SetUsbSelectForm(usbSelectForm_.get());
+
+    runTimeErrorForm_ = std::make_unique<TRunTimeErrorForm>(*toolHost_, &main);
+    runTimeErrorForm_->hide();
+
     Compose();
 }
 
 void ToolProgram::Compose()
 {
     TMainForm& main = *mainForm_;
+    LiveMonitor& live = generalPage_->Monitor();
+
+    LiveViewHooks hooks;
+    hooks.resetLiveDisplay = [&live] { live.ResetLiveDisplay(); };
+    hooks.pageChanged = [&live](int index) { live.TabbedNotebook1Change(index); };
+    hooks.stopLivePoll = [&live] { live.Timer1().stop(); };
+    hooks.keypadDivide = [&live] { live.AllChannelsKey(); };
+    main.SetLiveViewHooks(hooks);
+
+    MainCommands commands;
+    commands.about = [this] { aboutForm_->ShowCentredOver(mainForm_.get()); };
+    commands.pingTest = [this] { PingTest1Click(); };
+    commands.systemSetup = [this] { Systemsetup1Click(); };
+    commands.calibration = [this] { Calibration1Click(); };
+    commands.runtimeError = [this] { Runtimeerror1Click(); };
+    commands.eeprom = [this] { EepromClick(); };
+    commands.firmware = [this] { RunFirmwareWindow(*firmwareHost_, mainForm_.get()); };
+    commands.fia = [this] { RunFiaWindow(*firmwareHost_, mainForm_.get()); };
+    main.SetCommands(std::move(commands));
+
+    liveRouter_ = std::make_unique<LiveFrameRouter>(live);
+    dispatcher_.AddHandler(liveRouter_.get());
+    frameTap_ = std::make_unique<ReceivedFrameTap>(dispatcher_, &live);
+    main.SetFrameSink(frameTap_.get());
+
     // The link thread exists already, but no thread runs until the first open; from
     // AllFormsCreated on it hands its bytes and events to the main window.
     main.AddStartupStep([this] {
         usbThread_.SetFrameReceiver(&mainForm_->Receiver());
         usbThread_.SetLinkObserver(mainForm_.get());
     });
+    main.AddStartupStep([&live] { live.StartVersionTimer(); });
+}
+
+void ToolProgram::PingTest1Click()
+{
+    // The window registers itself with the dispatcher for as long as it exists.
+    TPingForm form(mainForm_->TxQueue(), pingState_, dialogs_, &dispatcher_, mainForm_.get());
+    form.exec();
+}
+
+void ToolProgram::Systemsetup1Click()
+{
+    TSystemSetupForm form(*toolHost_, mainForm_.get());
+    form.exec();
+}
+
+void ToolProgram::Calibration1Click()
+{
+    TCalibrationForm form(*toolHost_, mainForm_.get());
+    form.exec();
+}
+
+void ToolProgram::Runtimeerror1Click()
+{
+    TRunTimeErrorForm form(*toolHost_, mainForm_.get());
+    form.exec();
+}
+
+void ToolProgram::EepromClick()
+{
+    TEEPROMForm form(*toolHost_, mainForm_.get());
+    form.exec();
 }
 
 } // namespace relvane

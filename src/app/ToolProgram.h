@@ -6,7 +6,10 @@
 #include "app/MainForm.h"
 #include "app/UsbSelectForm.h"
 #include "app/UsbThreadLink.h"
+#include "app/Hosts.h"
 #include "link/UsbThread.h"
+#include "monitor/ServiceConsoles.h"
+#include "protocol/Dispatcher.h"
 
 #include <QString>
 
@@ -16,6 +19,10 @@ namespace relvane {
 
 class AdapterBackend;
 class Dialogs;
+class ErrorDisplay;
+class TAboutForm;
+class TGeneralPage;
+class TRunTimeErrorForm;
 
 struct StartOptions {
     QString settingsPath;      // the program settings file
@@ -27,7 +34,8 @@ struct StartOptions {
 
 class ToolProgram {
 public:
-    ToolProgram(Dialogs& dialogs, AdapterBackend& backend, StartOptions options);
+    ToolProgram(Dialogs& dialogs, ErrorDisplay& errors, AdapterBackend& backend,
+                StartOptions options);
     // Stops the link loop before anything waits for it, then takes the windows down.
     ~ToolProgram();
     ToolProgram(const ToolProgram&) = delete;
@@ -40,6 +48,16 @@ public:
     TMainForm& MainForm() { return *mainForm_; }
     TUSB_SelectForm& UsbSelectForm() { return *usbSelectForm_; }
     UsbThread& Link() { return usbThread_; }
+    Dispatcher& FrameDispatcher() { return dispatcher_; }
+    TGeneralPage& GeneralPage() { return *generalPage_; }
+    TAboutForm& AboutForm() { return *aboutForm_; }
+
+    // Menu commands, public so tests run them as the menu does.
+    void PingTest1Click();
+    void Systemsetup1Click();
+    void Calibration1Click();
+    void Runtimeerror1Click();
+    void EepromClick();
     // How long the splash window stayed, in ms (0 when none was shown).
     qint64 SplashShownMs() const { return splashShownMs_; }
 
@@ -48,11 +66,21 @@ private:
     void Compose();
 
     Dialogs& dialogs_;
+    ErrorDisplay& errors_;
     StartOptions options_;
     UsbThread usbThread_;
     UsbThreadLink link_;
+    Dispatcher dispatcher_;
     std::unique_ptr<TMainForm> mainForm_;
+    TGeneralPage* generalPage_ = nullptr;  // owned by the notebook
+    std::unique_ptr<MainToolHost> toolHost_;
+    std::unique_ptr<MainFirmwareHost> firmwareHost_;
+    std::unique_ptr<LiveFrameRouter> liveRouter_;
+    std::unique_ptr<ReceivedFrameTap> frameTap_;
+    std::unique_ptr<TAboutForm> aboutForm_;
     std::unique_ptr<TUSB_SelectForm> usbSelectForm_;
+    std::unique_ptr<TRunTimeErrorForm> runTimeErrorForm_;  // the hidden start-up instance
+    PingState pingState_;  // kept from one opening of the ping window to the next
     qint64 splashShownMs_ = 0;
 };
 

@@ -34,7 +34,7 @@ int main(int argc, char** argv)
         options.splashWaitMs = 0;
 
     try {
-        ToolProgram program(dialogs, backend, options);
+        ToolProgram program(dialogs, display, backend, options);
         program.Start();
         dialogs.SetParent(&program.MainForm());
         // From the message loop on, an error escaping a handler is shown and the program goes on.

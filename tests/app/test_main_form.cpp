@@ -585,8 +585,10 @@ private Q_SLOTS:
 
         // The user picks the second; a swap that keeps the count is not shown.
         list->setCurrentRow(1);
+        dialog.TimerUsbList()->stop();  // no tick between the two steps of the swap
         backend_->RemoveAdapter(QStringLiteral("FT232R USB UART"));
         backend_->AddAdapter(QStringLiteral("Other adapter"));
+        dialog.TimerUsbList()->start();
         QTest::qWait(700);
         QCOMPARE(list->count(), 2);
         QCOMPARE(list->item(0)->text(), QStringLiteral("FT232R USB UART"));

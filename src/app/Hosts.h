@@ -1,0 +1,88 @@
+#pragma once
+// The main window's side towards the tool windows, the firmware windows and the received
+// frames: thin adapters over TMainForm, the link thread, the dispatcher and the settings file.
+
+#include "firmware/FirmwareHost.h"
+#include "monitor/LiveMonitor.h"
+#include "protocol/Dispatcher.h"
+#include "tools/ToolHost.h"
+
+namespace relvane {
+
+class ErrorDisplay;
+class TMainForm;
+class UsbThread;
+
+class MainToolHost final : public ToolHost {
+public:
+    MainToolHost(TMainForm& main, Dispatcher& dispatcher) : main_(main), dispatcher_(dispatcher) {}
+    TxSink& TxQueue() override;
+    Dialogs& Boxes() override;
+    bool Connected() const override;
+    QByteArray SoftwareVersionText() const override;
+    void Beep() override;
+    void RegisterToolWindow(ToolSlot slot, ToolFrameListener* window) override;
+    void UnregisterToolWindow(ToolSlot slot, ToolFrameListener* window) override;
+    void SetCalibrationWindowVisible(bool visible) override;
+    void SetCalibrationWindowExists(bool exists) override;
+
+private:
+    TMainForm& main_;
+    Dispatcher& dispatcher_;
+};
+
+class MainFirmwareHost final : public FirmwareHost {
+public:
+    MainFirmwareHost(TMainForm& main, UsbThread& link, Dispatcher& dispatcher,
+                     ErrorDisplay& errors, LiveMonitor* live)
+        : main_(main), link_(link), dispatcher_(dispatcher), errors_(errors), live_(live) {}
+    TxSink& TxQueue() override;
+    bool SetRxMode(int mode) override;
+    void SetRawByteHandler(RawByteHandler* handler) override;
+    void SetFirmwareBusy(bool busy) override;
+    void StopStatusPolling() override;
+    void ResumeStatusPolling() override;
+    void ResetLiveDisplay() override;
+    void PauseMs(int ms) override;
+    void RegisterFirmwareCompare(ToolFrameListener* listener) override;
+    QString ReadSetting(const QString& section, const QString& key) override;
+    void WriteSetting(const QString& section, const QString& key, const QString& value) override;
+    Dialogs& Boxes() override;
+    void ShowError(const std::exception& error) override;
+    QByteArray SoftwareVersionText() const override;
+
+private:
+    TMainForm& main_;
+    UsbThread& link_;
+    Dispatcher& dispatcher_;
+    ErrorDisplay& errors_;
+    LiveMonitor* live_;
+};
+
+// The status messages of the main command space, to the live view.
+class LiveFrameRouter final : public MainFrameHandler {
+public:
+    explicit LiveFrameRouter(LiveMonitor& live) : live_(live) {}
+    void OnStatusSum(const StatusSummary& s) override { live_.ShowStatusSummary(s); }
+    void OnInputState(const InputStates& s) override { live_.ShowInputStates(s); }
+    void OnChannelState(const ChannelState& s) override { live_.ShowChannelState(s); }
+
+private:
+    LiveMonitor& live_;
+};
+
+// In front of the dispatcher: the live view takes the version and statistics answers
+// as whole frames (the version answer also feeds its link watchdog), then every frame
+// goes on to the dispatcher.
+class ReceivedFrameTap final : public FrameSink {
+public:
+    ReceivedFrameTap(Dispatcher& dispatcher, LiveMonitor* live)
+        : dispatcher_(dispatcher), live_(live) {}
+    void DispatchFrame(const std::uint8_t* frame, int count) override;
+
+private:
+    Dispatcher& dispatcher_;
+    LiveMonitor* live_;
+};
+
+} // namespace relvane

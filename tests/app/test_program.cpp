@@ -1,0 +1,143 @@
+// The composed program over the link thread and an in-memory adapter: start-up order,
+// the pages of other areas in place, and connection through the selection dialog with
+// the adapter pulled and plugged back.
+
+#include "app/ErrorDisplay.h"
+#include "app/ToolProgram.h"
+#include "link/MemoryBackend.h"
+#include "monitor/ui/AboutForm.h"
+#include "monitor/ui/GeneralPage.h"
+#include "support/ScriptedDialogs.h"
+
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace relvane;
+
+class TestProgram : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<MemoryBackend> backend_;
+    std::unique_ptr<ScriptedDialogs> dialogs_;
+    std::unique_ptr<ErrorDisplay> errors_;
+    std::unique_ptr<ToolProgram> program_;
+
+    ToolProgram& Program(int splashMs = 0)
+    {
+        if (!program_) {
+            StartOptions o;
+            o.settingsPath = dir_->filePath(QStringLiteral("relvane-tool.INI"));
+            o.currentDirectory = dir_->path();
+            o.splashWaitMs = splashMs;
+            program_ = std::make_unique<ToolProgram>(*dialogs_, *errors_, *backend_, o);
+            program_->Start();
+        }
+        return *program_;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        dir_ = std::make_unique<QTemporaryDir>();
+        backend_ = std::make_unique<MemoryBackend>();
+        dialogs_ = std::make_unique<ScriptedDialogs>();
+        errors_ = std::make_unique<ErrorDisplay>(*dialogs_);
+    }
+    void cleanup()
+    {
+        program_.reset();
+        errors_.reset();
+        dialogs_.reset();
+        backend_.reset();
+        dir_.reset();
+    }
+
+    void splashStaysAtLeastItsTime()
+    {
+        Program(1500);
+        QVERIFY2(Program().SplashShownMs() >= 1500, qPrintable(QString::number(Program().SplashShownMs())));
+        QVERIFY(Program().MainForm().isVisible());
+        QVERIFY(Program().MainForm().AllFormsCreatedDone());
+    }
+
+    void composedWindows()
+    {
+        TMainForm& main = Program().MainForm();
+        QCOMPARE(main.Notebook()->count(), 12);
+        QVERIFY(qobject_cast<TGeneralPage*>(main.Page(PAGE_GENERAL)));
+        QCOMPARE(main.Notebook()->tabText(PAGE_GENERAL), QStringLiteral("General"));
+        QVERIFY(main.AboutWindowExists());
+        QVERIFY(!Program().AboutForm().isVisible());
+        // The heartbeat runs from start-up; nothing is sent while not connected.
+        QVERIFY(Program().GeneralPage().Monitor().TimerVersion().isActive());
+        QVERIFY(Program().GeneralPage().Monitor().Timer1().isActive());
+        QTest::qWait(500);
+        QCOMPARE(Program().Link().Queue().WaitingCount(), 0);
+        // The production entries have their windows attached.
+        for (const char* name : {"Systemsetup1", "Calibration1", "PingTest1", "Runtimeerror1", "Eeprom",
+                                 "Firmware1", "FIA"})
+            QVERIFY2(main.findChild<QAction*>(QString::fromLatin1(name))->isEnabled(), name);
+    }
+
+    void pageChangeStopsAndResumesPoll()
+    {
+        TMainForm& main = Program().MainForm();
+        LiveMonitor& live = Program().GeneralPage().Monitor();
+        main.Notebook()->setCurrentIndex(PAGE_OUTPUTS);
+        QCOMPARE(live.CurrentPage(), int(PAGE_OUTPUTS));
+        QVERIFY(!live.Timer1().isActive());
+        main.Notebook()->setCurrentIndex(PAGE_GENERAL);
+        QVERIFY(live.Timer1().isActive());
+    }
+
+    void connectPullAndReplug()
+    {
+        backend_->AddAdapter(QStringLiteral("Relvane Simulator"));
+        TMainForm& main = Program().MainForm();
+        TUSB_SelectForm& select = Program().UsbSelectForm();
+        QTimer::singleShot(100, &select, [&select] {
+            QTest::mouseClick(select.findChild<QPushButton*>(QStringLiteral("BtnOpen")), Qt::LeftButton);
+        });
+        main.USB1Click();
+        QCOMPARE(main.StatusText(), QStringLiteral("USB CONNECTED"));
+        QVERIFY(main.Connected());
+        QCOMPARE(Program().Link().State(), LINK_OPEN);
+
+        main.Module().versionText = QByteArray("V8.12");
+        backend_->RemoveAdapter(QStringLiteral("Relvane Simulator"));
+        QTRY_COMPARE_WITH_TIMEOUT(main.StatusText(), QStringLiteral("USB DISCONNECTED"), 5000);
+        QVERIFY(main.SoftwareVersion().isEmpty());
+        QVERIFY(main.Connected());
+
+        backend_->AddAdapter(QStringLiteral("Relvane Simulator"));
+        QTRY_COMPARE_WITH_TIMEOUT(main.StatusText(), QStringLiteral("USB CONNECTED"), 5000);
+        QVERIFY(main.TimerSerial()->isActive() || main.Connected());
+    }
+
+    void openFailureThroughDialog()
+    {
+        backend_->AddAdapter(QStringLiteral("Held adapter"));
+        backend_->SetOpenFails(true);
+        TUSB_SelectForm& select = Program().UsbSelectForm();
+        QTimer::singleShot(100, &select, [&select] { select.BtnOpenClick(); });
+        Program().MainForm().USB1Click();
+        QCOMPARE(Program().MainForm().StatusText(), QStringLiteral("NOT CONNECTED"));
+        QVERIFY(!Program().MainForm().Connected());
+    }
+};
+
+int main(int argc, char** argv)
+{
+    RelvaneApplication app(argc, argv);
+    TestProgram test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_program.moc"
