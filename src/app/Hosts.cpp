@@ -3,9 +3,7 @@
 #include "app/ErrorDisplay.h"
 #include "app/MainForm.h"
 #include "config/IniFile.h"
-#include "link/Frame.h"
 #include "link/UsbThread.h"
-#include "protocol/MessageCatalogue.h"
 
 #include <QApplication>
 
@@ -73,17 +71,5 @@ void MainFirmwareHost::WriteSetting(const QString& section, const QString& key, 
 Dialogs& MainFirmwareHost::Boxes() { return main_.DialogBoxes(); }
 void MainFirmwareHost::ShowError(const std::exception& error) { errors_.Show(error); }
 QByteArray MainFirmwareHost::SoftwareVersionText() const { return main_.SoftwareVersion(); }
-
-void ReceivedFrameTap::DispatchFrame(const std::uint8_t* frame, int count)
-{
-    if (live_ && count > FRAME_COMMAND && frame[FRAME_TYPE] == FRAME_TYPE_COMMAND &&
-        FrameChecksumValid(frame, count)) {
-        if (frame[FRAME_COMMAND] == VERSION_CFM)
-            live_->OnVersionCfm(frame, count);
-        else if (frame[FRAME_COMMAND] == STATISTICS_CFM)
-            live_->OnStatisticsCfm(frame, count);
-    }
-    dispatcher_.DispatchFrame(frame, count);
-}
 
 } // namespace relvane

@@ -59,30 +59,4 @@ private:
     LiveMonitor* live_;
 };
 
-// The status messages of the main command space, to the live view.
-class LiveFrameRouter final : public MainFrameHandler {
-public:
-    explicit LiveFrameRouter(LiveMonitor& live) : live_(live) {}
-    void OnStatusSum(const StatusSummary& s) override { live_.ShowStatusSummary(s); }
-    void OnInputState(const InputStates& s) override { live_.ShowInputStates(s); }
-    void OnChannelState(const ChannelState& s) override { live_.ShowChannelState(s); }
-
-private:
-    LiveMonitor& live_;
-};
-
-// In front of the dispatcher: the live view takes the version and statistics answers
-// as whole frames (the version answer also feeds its link watchdog), then every frame
-// goes on to the dispatcher.
-class ReceivedFrameTap final : public FrameSink {
-public:
-    ReceivedFrameTap(Dispatcher& dispatcher, LiveMonitor* live)
-        : dispatcher_(dispatcher), live_(live) {}
-    void DispatchFrame(const std::uint8_t* frame, int count) override;
-
-private:
-    Dispatcher& dispatcher_;
-    LiveMonitor* live_;
-};
-
 } // namespace relvane

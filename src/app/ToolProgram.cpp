@@ -40,8 +40,8 @@ ToolProgram::~ToolProgram()
     runTimeErrorForm_.reset();
     usbSelectForm_.reset();
     aboutForm_.reset();
-    if (liveRouter_)
-        dispatcher_.RemoveHandler(liveRouter_.get());
+    if (generalPage_)
+        dispatcher_.RemoveHandler(&generalPage_->Monitor());
     mainForm_.reset();
 }
 
@@ -122,10 +122,10 @@ void ToolProgram::Compose()
     commands.fia = [this] { RunFiaWindow(*firmwareHost_, mainForm_.get()); };
     main.SetCommands(std::move(commands));
 
-    liveRouter_ = std::make_unique<LiveFrameRouter>(live);
-    dispatcher_.AddHandler(liveRouter_.get());
-    frameTap_ = std::make_unique<ReceivedFrameTap>(dispatcher_, &live);
-    main.SetFrameSink(frameTap_.get());
+    // Received frames: link -> frame receiver -> dispatcher -> the live view (and the
+    // handlers of the other areas as they are added).
+    dispatcher_.AddHandler(&live);
+    main.SetFrameSink(&dispatcher_);
 
     // The link thread exists already, but no thread runs until the first open; from
     // AllFormsCreated on it hands its bytes and events to the main window.

@@ -75,8 +75,6 @@ private:
     TGeneralPage* generalPage_ = nullptr;  // owned by the notebook
     std::unique_ptr<MainToolHost> toolHost_;
     std::unique_ptr<MainFirmwareHost> firmwareHost_;
-    std::unique_ptr<LiveFrameRouter> liveRouter_;
-    std::unique_ptr<ReceivedFrameTap> frameTap_;
     std::unique_ptr<TAboutForm> aboutForm_;
     std::unique_ptr<TUSB_SelectForm> usbSelectForm_;
     std::unique_ptr<TRunTimeErrorForm> runTimeErrorForm_;  // the hidden start-up instance
