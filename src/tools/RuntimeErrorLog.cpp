@@ -35,7 +35,6 @@ Frame BuildSystemLogClear() {
     return Simple(FRAME_TYPE_COMMAND, SYSTEM_LOG_CLEAR_REQ, SYSTEM_LOG_CLEAR_REQ_LENGTH);
 }
 
-Frame BuildRebootRequest() { return Simple(FRAME_TYPE_COMMAND, REBOOT_REQ, REBOOT_REQ_LENGTH); }
 
 QStringList ErrorEntryLines(const std::uint8_t* frame, int length) {
     QByteArray name;

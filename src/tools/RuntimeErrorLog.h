@@ -2,6 +2,7 @@
 // The module's runtime error list read one entry at a time, shown as text lines,
 // and the clear, system-log clear and reboot messages.
 
+#include "protocol/MessageCatalogue.h"
 #include "tools/ToolHost.h"
 
 #include <QObject>
@@ -17,7 +18,7 @@ Frame BuildErrorCountRequest();
 Frame BuildErrorEntryRequest(std::uint8_t entry);
 Frame BuildErrorListClear();
 Frame BuildSystemLogClear();
-Frame BuildRebootRequest();
+// The reboot request is the catalogue's BuildRebootRequest().
 
 // The six lines of one entry reply (frame of at least 21 bytes by its length byte;
 // data bytes beyond the frame are not shown).
