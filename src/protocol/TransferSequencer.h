@@ -1,0 +1,232 @@
+#pragma once
+// Moving a whole configuration between the tool and the module: the Read, Upload
+// and Default settings commands and the sequencer that chains the block messages.
+// Each answer of the module moves the sequencer on by one message, so a transfer
+// is a chain of request -> answer -> next request. Windows, message boxes and the
+// main window's flags are reached through TransferHost, so the same sequencer
+// serves the windowed program and a headless front end.
+
+#include "config/ConfigModel.h"
+#include "link/FrameCodec.h"
+#include "protocol/BlockCodec.h"
+#include "protocol/Dispatcher.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <cstdint>
+#include <functional>
+
+class QEventLoop;
+
+namespace relvane {
+
+// Sequencer states; the comment says what the state sends when it runs.
+enum TransferState : int {
+    SEQ_IDLE = 0,                  // nothing
+    SEQ_READ_STREAM = 1,           // nothing: inputs and outputs stream in
+    SEQ_UPLOAD_INPUTS = 3,         // next input block, or the first output block
+    SEQ_UPLOAD_OUTPUTS = 4,        // next output block, or the low-battery block
+    SEQ_UPLOAD_LOW_BATTERY = 5,    // nothing: low-battery block sent, waiting
+    SEQ_UPLOAD_CAN_SETUP = 6,      // nothing: CAN setup block sent, waiting
+    SEQ_READ_CAN_SETUP = 7,        // nothing: CAN setup requested, waiting
+    SEQ_UPLOAD_CAN_INPUTS = 8,     // CAN input block at position
+    SEQ_READ_CAN_INPUTS = 9,       // CAN_INPUT_READ_REQ for position
+    SEQ_UPLOAD_VIRTUAL = 10,       // virtual input block at position
+    SEQ_READ_VIRTUAL = 11,         // VIRTUAL_INPUT_READ_REQ for position
+    SEQ_UPLOAD_START_KILL = 12,    // start/kill block
+    SEQ_READ_START_KILL = 13,      // START_KILL_READ_REQ
+    SEQ_UPLOAD_PWM = 14,           // PWM block
+    SEQ_READ_PWM = 15,             // PWM_READ_REQ
+    SEQ_UPLOAD_FLASH = 16,         // flash block at position
+    SEQ_READ_FLASH = 17,           // FLASH_READ_REQ for position
+    SEQ_UPLOAD_WIPER = 18,         // wiper block
+    SEQ_READ_WIPER = 19,           // WIPER_READ_REQ
+    SEQ_READ_EXPORT1 = 20,         // CAN_EXPORT1_READ_REQ
+    SEQ_UPLOAD_EXPORT1 = 21,       // CAN export 1 block
+    SEQ_READ_EXPORTS = 22,         // CAN_EXPORT_READ_REQ, selector 0, 1, else 2
+    SEQ_UPLOAD_EXPORTS = 23,       // CAN export block for position 0, 1 or 2
+    SEQ_READ_CAN_ENABLE = 24,      // CAN_INPUT_ENABLE_READ_REQ
+    SEQ_UPLOAD_CAN_ENABLE = 25,    // CAN input enable block
+    SEQ_READ_NAME = 26,            // NAME_READ_REQ
+    SEQ_UPLOAD_NAME = 27,          // box name block
+};
+
+// The commands' fixed texts.
+QString NotConnectedText();        // "Is not connected to target, please connect USB"
+QString VersionTimeoutText();      // "Timeout for software version"
+QString WrongVersionText();        // "Wrong software version in target, use other program"
+QString RebootQuestionText();      // "Reboot Target to use new settings?"
+QString FactoryQuestionText();     // "This will reset the relvane to factory settings?"
+QString UpdateTimeoutText();       // " Update timeout " (blanks on both sides)
+
+// The pause after the CAN monitor selection was moved back to its first entry.
+inline constexpr int MONITOR_RESET_PAUSE_MS = 200;
+
+enum class VersionCheckResult { Accepted, TimedOut, WrongVersion };
+
+// How a progress window ended.
+enum class ProgressEnd {
+    Finished,   // closed by the sequencer (end of transfer, FACTORY_DEFAULT_CFM)
+    Cancelled,  // the user's Cancel
+    TimedOut,   // no end within the time-out
+};
+
+// What the commands need from the main window (or a headless front end).
+class TransferHost {
+public:
+    virtual ~TransferHost() = default;
+
+    virtual bool Connected() const = 0;
+    virtual bool FirmwareBusy() const = 0;
+    virtual TxSink& TxQueue() = 0;
+
+    // Sets the CAN monitor selection to its first entry without telling the
+    // module; true when it was elsewhere (the command then pauses 200 ms).
+    virtual bool ResetMonitorSelection() = 0;
+    // Blocks for ms milliseconds.
+    virtual void PauseMs(int ms) = 0;
+
+    // Shows the version check modally and discards it once it has closed.
+    virtual VersionCheckResult RunVersionCheck() = 0;
+
+    // Shows the progress window modally; returns when it has closed. cancel is
+    // called at the moment the user cancels, before the window closes.
+    virtual ProgressEnd RunProgress(const std::function<void()>& cancel) = 0;
+    // Closes the progress window if one is open; nothing otherwise.
+    virtual void CloseProgress() = 0;
+
+    // The main window's transfer-busy flag, which holds back polling, version and
+    // diagnostic requests and name-propagation requests while set.
+    virtual void SetTransferBusy(bool busy) = 0;
+    // The names-changed flag of the selection lists.
+    virtual void RequestNamePropagation() = 0;
+    // The window title now tells the module's box name.
+    virtual void SetTitleSourceModule() = 0;
+
+    // A message box with one acknowledgement button.
+    virtual void ShowMessage(const QString& text) = 0;
+    // A question with Yes and No; true for Yes.
+    virtual bool AskYesNo(const QString& text) = 0;
+};
+
+// The progress window's clock, without the window: a 100 ms tick that cycles the
+// bar from 0 to 100 and back to 0, and the time-out on the 502nd tick (about
+// 50 s). The bar does not measure the transfer; it shows that one is running.
+class UpdateProgress : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int TICK_MS = 100;
+    static constexpr int TIMEOUT_TICKS = 500;  // the time-out comes on the tick after these
+    static constexpr int BAR_MAX = 100;
+
+    explicit UpdateProgress(QObject* parent = nullptr);
+
+    // Shorter clocks for tests; the defaults give about 50 s.
+    void SetTickInterval(int ms) { timer_.setInterval(ms); }
+    void SetTimeoutTicks(int ticks) { timeoutTicks_ = ticks; }
+    int TickInterval() const { return timer_.interval(); }
+    int TimeoutTicks() const { return timeoutTicks_; }
+
+    // Activation: both counters and the bar to 0, the timer started.
+    void Start();
+    void Stop() { timer_.stop(); }
+    bool Running() const { return timer_.isActive(); }
+    // One tick (Timer1Timer).
+    void Tick();
+
+    int Progress() const { return progress_; }
+    int TimeoutCounter() const { return timeoutCounter_; }
+    QTimer& Timer() { return timer_; }
+
+Q_SIGNALS:
+    void progressChanged(int value);
+    // The timer has stopped; the window shows " Update timeout " and closes.
+    void timedOut();
+
+private:
+    QTimer timer_;
+    int timeoutTicks_ = TIMEOUT_TICKS;
+    int progress_ = 0;
+    int timeoutCounter_ = 0;
+};
+
+// A progress "window" for a front end without windows: RunProgress waits in a
+// local event loop until CloseProgress, a cancel or the time-out. It shows
+// nothing; the caller reports the time-out itself.
+class HeadlessProgress {
+public:
+    HeadlessProgress();
+    ProgressEnd Run();
+    // Ends a running Run() with Finished; nothing when none runs.
+    void Close();
+    // Ends a running Run() with Cancelled.
+    void Cancel();
+    bool IsOpen() const { return loop_ != nullptr; }
+    UpdateProgress& Clock() { return clock_; }
+
+private:
+    void End(ProgressEnd end);
+
+    UpdateProgress clock_;
+    QEventLoop* loop_ = nullptr;
+    ProgressEnd end_ = ProgressEnd::Finished;
+};
+
+class TransferSequencer : public MainFrameHandler {
+public:
+    TransferSequencer(ConfigModel& model, TransferHost& host);
+
+    // The commands (BtnLoadClick, BtnSaveClick, BtnDefaultValueClick). Each runs
+    // to its end, modal windows included. A command asked for while another one
+    // runs is refused (returns false) so the running transfer is not broken into.
+    bool Read();
+    bool Upload();
+    bool FactoryDefault();
+    // True from the start of a command to its end.
+    bool CommandRunning() const { return commandRunning_; }
+
+    // Sends the frame of the current state and position; in states 3 and 4 it
+    // also moves the position on.
+    void StepSequencer();
+    // The progress window's Cancel: back to idle; answers still arriving send nothing.
+    void Cancel() { state_ = SEQ_IDLE; }
+
+    int State() const { return state_; }
+    int Position() const { return position_; }
+    // Direct control, for tests and for resuming a chain by hand.
+    void SetState(int state, int position)
+    {
+        state_ = state;
+        position_ = position;
+    }
+
+    // MainFrameHandler: the module's answers act whatever the state.
+    void OnConfigBlockRead(std::uint8_t command, const std::uint8_t* frame, int count) override;
+    void OnConfigBlockWritten(std::uint8_t command, int index) override;
+    void OnFactoryDefaultConfirmed() override;
+
+    // How many transfers have ended (end of read or upload), for observers.
+    int EndedTransfers() const { return endedTransfers_; }
+
+private:
+    class CommandGuard;
+
+    bool CheckConnected();
+    void ResetMonitor();
+    bool CheckVersion();
+    bool RunRead();
+    void SendBlock(BlockKind kind, int index = 0);
+    void Send(const Frame& frame);
+    void EndOfTransfer();
+
+    ConfigModel& model_;
+    TransferHost& host_;
+    int state_ = SEQ_IDLE;
+    int position_ = 0;
+    bool commandRunning_ = false;
+    int endedTransfers_ = 0;
+};
+
+}  // namespace relvane
