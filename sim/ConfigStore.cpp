@@ -9,7 +9,7 @@ namespace relvane::sim {
 namespace {
 
 // In the order of BlockKind.
-constexpr std::array<BlockSpec, 14> kSpecs{{
+constexpr std::array<BlockLayout, 14> kLayouts{{
     {BlockKind::Input, "input", INPUT_WRITE_REQ, INPUT_WRITE_CFM, INPUT_READ_REQ, INPUT_READ_CFM, 21, 11, 1, false},
     {BlockKind::Output, "output", OUTPUT_WRITE_REQ, OUTPUT_WRITE_CFM, OUTPUT_READ_REQ, OUTPUT_READ_CFM, 30, 34, 1, false},
     {BlockKind::LowBattery, "low battery", LOW_BATTERY_WRITE_REQ, LOW_BATTERY_WRITE_CFM, LOW_BATTERY_READ_REQ,
@@ -37,7 +37,7 @@ constexpr std::array<BlockSpec, 14> kSpecs{{
 // A payload under construction, addressed by frame byte number like the block tables.
 class Payload {
 public:
-    explicit Payload(BlockKind kind) : bytes_(SpecOf(kind).payloadSize(), '\0') {}
+    explicit Payload(BlockKind kind) : bytes_(LayoutOf(kind).payloadSize(), '\0') {}
     void Set(int frameByte, int value) { bytes_[frameByte - 4] = static_cast<char>(value & 0xFF); }
     void Be16(int frameByte, int value) {
         Set(frameByte, value >> 8);
@@ -105,30 +105,30 @@ constexpr FactoryOutput kOutputs[34] = {
 
 }  // namespace
 
-const std::array<BlockSpec, 14>& BlockSpecs() { return kSpecs; }
+const std::array<BlockLayout, 14>& BlockLayouts() { return kLayouts; }
 
-const BlockSpec& SpecOf(BlockKind kind) { return kSpecs[static_cast<std::size_t>(kind)]; }
+const BlockLayout& LayoutOf(BlockKind kind) { return kLayouts[static_cast<std::size_t>(kind)]; }
 
-const BlockSpec* SpecByWriteRequest(std::uint8_t command) {
-    for (const BlockSpec& s : kSpecs)
+const BlockLayout* LayoutByWriteRequest(std::uint8_t command) {
+    for (const BlockLayout& s : kLayouts)
         if (s.writeReq == command) return &s;
     return nullptr;
 }
 
-const BlockSpec* SpecByReadRequest(std::uint8_t command) {
-    for (const BlockSpec& s : kSpecs)
+const BlockLayout* LayoutByReadRequest(std::uint8_t command) {
+    for (const BlockLayout& s : kLayouts)
         if (s.readReq == command) return &s;
     return nullptr;
 }
 
-const BlockSpec* SpecByReadConfirmation(std::uint8_t command) {
-    for (const BlockSpec& s : kSpecs)
+const BlockLayout* LayoutByReadConfirmation(std::uint8_t command) {
+    for (const BlockLayout& s : kLayouts)
         if (s.readCfm == command) return &s;
     return nullptr;
 }
 
 ConfigStore::ConfigStore() {
-    for (const BlockSpec& s : kSpecs) {
+    for (const BlockLayout& s : kLayouts) {
         blocks_[static_cast<std::size_t>(s.kind)].assign(static_cast<std::size_t>(s.count),
                                                          QByteArray(s.payloadSize(), '\0'));
     }
@@ -143,15 +143,15 @@ QByteArray ConfigStore::Block(BlockKind kind, int slot) const {
 bool ConfigStore::SetBlock(BlockKind kind, int slot, const QByteArray& payload) {
     auto& list = blocks_[static_cast<std::size_t>(kind)];
     if (slot < 0 || slot >= static_cast<int>(list.size())) return false;
-    QByteArray stored = payload.left(SpecOf(kind).payloadSize());
-    stored.append(QByteArray(SpecOf(kind).payloadSize() - stored.size(), '\0'));
+    QByteArray stored = payload.left(LayoutOf(kind).payloadSize());
+    stored.append(QByteArray(LayoutOf(kind).payloadSize() - stored.size(), '\0'));
     list[static_cast<std::size_t>(slot)] = stored;
     return true;
 }
 
 int ConfigStore::TotalBlocks() const {
     int n = 0;
-    for (const BlockSpec& s : kSpecs) n += s.count;
+    for (const BlockLayout& s : kLayouts) n += s.count;
     return n;
 }
 

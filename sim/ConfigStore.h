@@ -29,7 +29,7 @@ enum class BlockKind {
 };
 
 // How a block travels: its four messages, its frame length and how many there are.
-struct BlockSpec {
+struct BlockLayout {
     BlockKind kind;
     const char* name;
     std::uint8_t writeReq;
@@ -50,11 +50,11 @@ struct BlockSpec {
     }
 };
 
-const std::array<BlockSpec, 14>& BlockSpecs();
-const BlockSpec& SpecOf(BlockKind kind);
-const BlockSpec* SpecByWriteRequest(std::uint8_t command);
-const BlockSpec* SpecByReadRequest(std::uint8_t command);
-const BlockSpec* SpecByReadConfirmation(std::uint8_t command);
+const std::array<BlockLayout, 14>& BlockLayouts();
+const BlockLayout& LayoutOf(BlockKind kind);
+const BlockLayout* LayoutByWriteRequest(std::uint8_t command);
+const BlockLayout* LayoutByReadRequest(std::uint8_t command);
+const BlockLayout* LayoutByReadConfirmation(std::uint8_t command);
 
 class ConfigStore {
 public:

@@ -53,13 +53,13 @@ private Q_SLOTS:
 
     void everyKindHasItsHandlers() {
         int total = 0;
-        for (const BlockSpec& s : BlockSpecs()) {
+        for (const BlockLayout& s : BlockLayouts()) {
             QVERIFY2(module_.HasHandler(1, s.writeReq), s.name);
             QVERIFY2(module_.HasHandler(1, s.readReq), s.name);
-            QCOMPARE(SpecByWriteRequest(s.writeReq), &s);
-            QCOMPARE(SpecByReadRequest(s.readReq), &s);
-            QCOMPARE(SpecByReadConfirmation(s.readCfm), &s);
-            QCOMPARE(&SpecOf(s.kind), &s);
+            QCOMPARE(LayoutByWriteRequest(s.writeReq), &s);
+            QCOMPARE(LayoutByReadRequest(s.readReq), &s);
+            QCOMPARE(LayoutByReadConfirmation(s.readCfm), &s);
+            QCOMPARE(&LayoutOf(s.kind), &s);
             QCOMPARE(static_cast<int>(module_.config.Block(s.kind, 0).size()), s.length - 4);
             total += s.count;
         }
@@ -122,7 +122,7 @@ private Q_SLOTS:
         const QList<QByteArray> o = Take();
         QCOMPARE(o.size(), answers);
         if (answers == 1) {
-            const BlockSpec* s = SpecByReadRequest(static_cast<std::uint8_t>(request));
+            const BlockLayout* s = LayoutByReadRequest(static_cast<std::uint8_t>(request));
             QCOMPARE(o[0].size(), s->length);
             QVERIFY(ChecksumOk(o[0]));
             if (s->firstIndex >= 0) QCOMPARE(At(o[0], 4), index);
@@ -176,7 +176,7 @@ private Q_SLOTS:
         QFETCH(int, request);
         QFETCH(int, index);
         QFETCH(int, confirmLength);
-        const BlockSpec* s = SpecByWriteRequest(static_cast<std::uint8_t>(request));
+        const BlockLayout* s = LayoutByWriteRequest(static_cast<std::uint8_t>(request));
         QVERIFY(s);
         Frame w(1, s->writeReq, s->length);
         w[4] = static_cast<std::uint8_t>(index);
@@ -286,6 +286,7 @@ private Q_SLOTS:
     void rebootConfirmsAndRestartsTheClock() {
         module_.SetUptime(5000);
         Ask(MODE_REQ, 5, MODE_MANUAL_TEST);
+        Take();
         Ask(REBOOT_REQ);
         const QList<QByteArray> o = Take();
         QCOMPARE(o.size(), 1);
@@ -396,6 +397,7 @@ private Q_SLOTS:
         QVERIFY(!module_.live.IsOn(5, module_.config));
 
         Ask(MODE_REQ, 5, MODE_MANUAL_TEST);
+        Take();
         Receive(sw);
         QVERIFY(module_.live.IsOn(5, module_.config));
         Ask(CHANNEL_STATE_REQ, 5, 5);
@@ -423,10 +425,27 @@ private Q_SLOTS:
         QVERIFY(!module_.live.channel(5).manualOn);
     }
 
+    void modeChangeIsConfirmed_data() {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("automatic") << int(MODE_AUTOMATIC);
+        QTest::newRow("manual test") << int(MODE_MANUAL_TEST);
+        QTest::newRow("calibration") << int(MODE_CALIBRATION);
+    }
+    void modeChangeIsConfirmed() {
+        QFETCH(int, mode);
+        Ask(MODE_REQ, 5, mode);
+        const QList<QByteArray> o = Take();
+        QCOMPARE(o.size(), 1);
+        QCOMPARE(o[0], Bytes({0xA6, 4, 1, 0xA3}));  // "operating mode set"
+        QCOMPARE(int(module_.live.mode), mode);
+    }
+
     void unknownModeIsIgnored() {
         Ask(MODE_REQ, 5, MODE_MANUAL_TEST);
+        Take();
         Ask(MODE_REQ, 5, 7);
         QCOMPARE(module_.live.mode, std::uint8_t(MODE_MANUAL_TEST));
+        QVERIFY(Take().isEmpty());  // nothing confirmed
     }
 
     void triggerLevelOpenInverts() {
