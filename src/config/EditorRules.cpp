@@ -105,7 +105,6 @@ std::optional<QString> LimitReplacement(NumericEditorKind kind, const QString& t
         if (IntegerPartOfText(text) > 16) return Formatted(12.3);
         break;
     }
-    // The replacements above pass their own check, so replacing always ends after one round.
     return std::nullopt;
 }
 

@@ -34,6 +34,8 @@ enum class NumericEditorKind {
 };
 
 // The text that replaces text when the editor's limit check fires, or nothing when it passes.
+// The delay's replacement 10.0 fires its own check again: an editor replaces only a text that
+// differs from the replacement, or it would replace forever.
 std::optional<QString> LimitReplacement(NumericEditorKind kind, const QString& text);
 
 // The stored value of a tenths editor's text, or nothing for an empty text (an empty number).

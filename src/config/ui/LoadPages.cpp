@@ -86,7 +86,7 @@ TLowBatteryPage::TLowBatteryPage(ConfigModel& model, SelectionLists& lists, Dial
 
 void TLowBatteryPage::ThresholdChange(TNumericEdit* edit, NumericEditorKind kind)
 {
-    if (const auto replacement = LimitReplacement(kind, edit->text())) {
+    if (const auto replacement = LimitReplacement(kind, edit->text()); replacement && *replacement != edit->text()) {
         edit->setText(*replacement);
         return;
     }

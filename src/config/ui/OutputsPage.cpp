@@ -243,7 +243,7 @@ void TOutputsPage::OutputNameChange(int n)
 
 void TOutputsPage::NumericChange(int n, TNumericEdit* edit, NumericEditorKind kind)
 {
-    if (const auto replacement = LimitReplacement(kind, edit->text())) {
+    if (const auto replacement = LimitReplacement(kind, edit->text()); replacement && *replacement != edit->text()) {
         edit->setText(*replacement);  // runs this check again with the replacement
         return;
     }
@@ -358,7 +358,7 @@ void TLowCurrentPage::ShowNames(int index)
 
 void TLowCurrentPage::NumericChange(int n, TNumericEdit* edit, NumericEditorKind kind)
 {
-    if (const auto replacement = LimitReplacement(kind, edit->text())) {
+    if (const auto replacement = LimitReplacement(kind, edit->text()); replacement && *replacement != edit->text()) {
         edit->setText(*replacement);
         return;
     }
