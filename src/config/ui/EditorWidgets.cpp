@@ -9,6 +9,8 @@
 #include <QSignalBlocker>
 #include <QValidator>
 
+#include <algorithm>
+
 namespace relvane {
 
 namespace {
@@ -108,6 +110,9 @@ TOutputCheckList::TOutputCheckList(const QString& objectName, QWidget* parent) :
     for (int i = 0; i < kOutputCount; ++i)
         blank << QString();
     SetNames(blank);
+    // All 34 entries at once, without a scroll bar.
+    setFixedHeight(std::max(14, sizeHintForRow(0)) * kOutputCount + 2 * frameWidth() + 2);
+    setMinimumWidth(200);
 }
 
 void TOutputCheckList::SetNames(const QStringList& names)

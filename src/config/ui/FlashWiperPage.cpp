@@ -44,7 +44,6 @@ TFlashWiperPage::TFlashWiperPage(ConfigModel& model, SelectionLists& lists, Dial
     flashContinues_ = new QCheckBox(QStringLiteral("Continues"), flashGroup_);
     flashContinues_->setObjectName(QStringLiteral("CheckBoxFlash"));
     flashOutputs_ = new TOutputCheckList(QStringLiteral("CheckListBoxFlashOutputList"), flashGroup_);
-    flashOutputs_->setMinimumSize(180, 420);
     flashName_ = new TNameEdit(QStringLiteral("EditFlashName"), flashGroup_);
     int row = 0;
     fg->addWidget(MakeLabel(QStringLiteral("Input Trigger"), flashGroup_), row, 0);

@@ -81,7 +81,7 @@ TInputsPage::TInputsPage(ConfigModel& model, SelectionLists& lists, Dialogs& dia
         connect(edit, &QLineEdit::textChanged, this, [this, n] { InputName_Change(ConfigBlock::VirtualInput, n); });
     }
     vgrid->setRowStretch(kVirtualInputCount, 1);
-    layout->addWidget(virtuals);
+    layout->addWidget(virtuals, 0, Qt::AlignTop);
 
     auto* cans = new QGroupBox(QStringLiteral("CAN Inputs"), this);
     cans->setObjectName(QStringLiteral("GroupBoxCanInputs"));
@@ -99,7 +99,7 @@ TInputsPage::TInputsPage(ConfigModel& model, SelectionLists& lists, Dialogs& dia
         connect(edit, &QLineEdit::textChanged, this, [this, n] { InputName_Change(ConfigBlock::CanInput, n); });
     }
     cgrid->setRowStretch(kPerColumn, 1);
-    layout->addWidget(cans);
+    layout->addWidget(cans, 0, Qt::AlignTop);
     layout->addStretch(1);
 
     ShowAllBlocks();

@@ -60,8 +60,8 @@ TLowBatteryPage::TLowBatteryPage(ConfigModel& model, SelectionLists& lists, Dial
     auto* right = new QVBoxLayout;
     right->addWidget(MakeLabel(QStringLiteral("Disable output")));
     list_ = new TOutputCheckList(QStringLiteral("CheckListBoxLowBatt"), this);
-    list_->setMinimumSize(200, 560);
     right->addWidget(list_);
+    right->addStretch(1);
     layout->addLayout(right);
     layout->addStretch(1);
 
@@ -124,12 +124,11 @@ TStartKillPage::TStartKillPage(ConfigModel& model, SelectionLists& lists, Dialog
     auto* sl = new QGridLayout(start);
     startTrigger_ = MakeSharedSelector(QStringLiteral("ComboBoxInputTrigStartButton"), lists_.TriggerSourceList(), start);
     startList_ = new TOutputCheckList(QStringLiteral("CheckListBoxStartButton"), start);
-    startList_->setMinimumSize(200, 560);
     sl->addWidget(MakeLabel(QStringLiteral("Input Trigger"), start), 0, 0);
     sl->addWidget(startTrigger_, 0, 1);
     sl->addWidget(MakeLabel(QStringLiteral("Outputs"), start), 2, 0, Qt::AlignTop);
     sl->addWidget(startList_, 2, 1);
-    layout->addWidget(start);
+    layout->addWidget(start, 0, Qt::AlignTop);
 
     auto* kill = new QGroupBox(QStringLiteral("Special Kill Button"), this);
     kill->setObjectName(QStringLiteral("GroupBoxKillButton"));
@@ -139,7 +138,6 @@ TStartKillPage::TStartKillPage(ConfigModel& model, SelectionLists& lists, Dialog
     killDelay_->setObjectName(QStringLiteral("KillInputDelayEdit"));
     killDelay_->setFixedWidth(60);
     killList_ = new TOutputCheckList(QStringLiteral("CheckListBoxKillButton"), kill);
-    killList_->setMinimumSize(200, 560);
     kl->addWidget(MakeLabel(QStringLiteral("Input Trigger"), kill), 0, 0);
     kl->addWidget(killTrigger_, 0, 1, 1, 2);
     kl->addWidget(MakeLabel(QStringLiteral("Input delay"), kill), 1, 0);
@@ -147,7 +145,7 @@ TStartKillPage::TStartKillPage(ConfigModel& model, SelectionLists& lists, Dialog
     kl->addWidget(MakeLabel(QStringLiteral("[x 100ms] "), kill), 1, 2);
     kl->addWidget(MakeLabel(QStringLiteral("Outputs"), kill), 2, 0, Qt::AlignTop);
     kl->addWidget(killList_, 2, 1, 1, 2);
-    layout->addWidget(kill);
+    layout->addWidget(kill, 0, Qt::AlignTop);
     layout->addStretch(1);
 
     connect(startTrigger_, &QComboBox::activated, this, [this] {
