@@ -8,7 +8,8 @@ namespace relvane {
 
 QValidator::State TypedLengthValidator::validate(QString& input, int& /*pos*/) const
 {
-    if (maxLength_ > 0 && input.size() > maxLength_)
+    const qsizetype length = input.startsWith(QLatin1Char('-')) ? input.size() - 1 : input.size();
+    if (maxLength_ > 0 && length > maxLength_)
         return Invalid;
     if (!allowed_.isEmpty())
         for (const QChar c : input)

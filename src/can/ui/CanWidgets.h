@@ -12,7 +12,8 @@ class QComboBox;
 
 namespace relvane {
 
-// Refuses typed text longer than a limit (and, if given, characters outside a set).
+// Refuses typed text longer than a limit (and, if given, characters outside a set). A leading
+// minus sign does not count towards the limit, so a five-digit edit takes -40000.
 class TypedLengthValidator final : public QValidator {
 public:
     TypedLengthValidator(int maxLength, QString allowed, QObject* parent)
