@@ -15,6 +15,9 @@ namespace {
 constexpr std::uint8_t kSwitchOn = 0xF0;
 constexpr std::uint8_t kSwitchOff = 0x0F;
 constexpr std::uint8_t kAllChannels = 0xFF;
+// "Operating mode set": the calibration window waits for it before it asks for data.
+constexpr std::uint8_t kModeSet = 0xA3;
+constexpr int kModeSetLength = 4;
 constexpr int kTriggerLevelOpen = 16;
 
 // Input codes of inputs 1 to 11, in input order.
@@ -133,6 +136,7 @@ void HandleMode(Module& m, const Request& r) {
         for (int n = 1; n <= OUTPUT_COUNT; ++n) m.live.channel(n).manualOn = false;
     }
     m.live.mode = mode;
+    m.Send(Frame(FRAME_TYPE_COMMAND, kModeSet, kModeSetLength).Seal());
     static const char* const names[] = {"automatic", "manual test", "calibration"};
     m.Print(QStringLiteral("mode: %1").arg(QLatin1String(names[mode])));
 }
