@@ -1,0 +1,54 @@
+#pragma once
+// The commands of relvane and what they share; internal to cli/.
+
+#include "cli/Cli.h"
+#include "cli/Session.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+
+#include <optional>
+
+namespace relvane::cli {
+
+// One command's parsed arguments.
+struct Invocation {
+    CliContext& context;
+    QString name;          // "firmware program"
+    QCommandLineParser parser;
+    QString adapter;       // -a, or empty
+    QStringList positional;
+
+    Console& console() { return context.console; }
+};
+
+// Sets the parser up with -a/--adapter, -h/--help and the options given, then parses. Returns
+// an exit status when the command is done already (help shown: 0; a usage error: 2), else
+// nothing. positionalSyntax and the counts describe the arguments after the options.
+std::optional<int> Parse(Invocation& inv, const QStringList& args, const QString& summary,
+                         const QList<QCommandLineOption>& options, const QString& positionalSyntax,
+                         int minPositional, int maxPositional);
+// Prints "relvane NAME: message" and the command's usage hint; returns EXIT_USAGE.
+int UsageError(Invocation& inv, const QString& message);
+// Opens a session on the adapter asked for; an exit status when that failed.
+std::optional<int> OpenSession(Invocation& inv, Session& session);
+// A whole number option with a lower bound; nothing (after a usage message) when it is bad.
+std::optional<int> IntOption(Invocation& inv, const QCommandLineOption& option, int fallback, int minimum);
+
+// Removes and returns the first argument that is no option (skipping the value of -a); empty
+// when there is none. For the commands with sub-commands.
+QString TakeSubcommand(QStringList& args);
+bool AsksForHelp(const QStringList& args);
+
+int RunAdapters(Invocation& inv, const QStringList& args);
+int RunRead(Invocation& inv, const QStringList& args);
+int RunUpload(Invocation& inv, const QStringList& args);
+int RunDefaults(Invocation& inv, const QStringList& args);
+int RunDiff(Invocation& inv, const QStringList& args);
+int RunStatus(Invocation& inv, const QStringList& args);
+int RunMonitor(Invocation& inv, const QStringList& args);
+int RunFirmware(Invocation& inv, const QStringList& args);
+int RunConfig(Invocation& inv, const QStringList& args);
+int RunPing(Invocation& inv, const QStringList& args);
+
+}  // namespace relvane::cli

@@ -1,0 +1,284 @@
+// status, monitor and ping: the commands that watch the running module.
+
+#include "cli/CanLog.h"
+#include "cli/Commands.h"
+#include "cli/StatusTable.h"
+#include "config/ConfigFile.h"
+#include "monitor/ServiceConsoles.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTimer>
+
+namespace relvane::cli {
+
+// --- status ------------------------------------------------------------------------------------
+
+namespace {
+
+class LiveCollector : public MainFrameHandler {
+public:
+    void OnStatusSum(const StatusSummary& s) override { snapshot.summary = s; }
+    void OnInputState(const InputStates& s) override { snapshot.inputs = s; }
+    void OnChannelState(const ChannelState& s) override {
+        if (s.valid && s.channel >= 1 && s.channel <= 34) snapshot.channels[static_cast<std::size_t>(s.channel - 1)] = s;
+    }
+    LiveSnapshot snapshot;
+};
+
+// One round of the live poll, spaced like the window's 150 ms poll, then up to a second more
+// for the answers.
+LiveSnapshot Poll(Session& session, LiveCollector& collector) {
+    collector.snapshot = {};
+    session.Send(BuildStatusSumRequest());
+    session.Pause(150);
+    session.Send(BuildChannelStateRequest());
+    session.Pause(150);
+    session.Send(BuildInputStateRequest());
+    session.WaitUntil([&] { return collector.snapshot.Complete(); }, 1000);
+    return collector.snapshot;
+}
+
+}  // namespace
+
+int RunStatus(Invocation& inv, const QStringList& args) {
+    const QCommandLineOption watch(QStringLiteral("watch"), QStringLiteral("Refresh the table until interrupted."));
+    const QCommandLineOption interval(QStringLiteral("interval"),
+                                      QStringLiteral("Milliseconds between refreshes (default 1000)."),
+                                      QStringLiteral("MS"));
+    const QCommandLineOption count(QStringLiteral("count"), QStringLiteral("With --watch: stop after N tables."),
+                                   QStringLiteral("N"));
+    if (auto done = Parse(inv, args,
+                          QStringLiteral("Shows the live values: outputs with state, current and fault; inputs; "
+                                         "CAN inputs; total current, supply voltage, temperature, errors."),
+                          {watch, interval, count}, {}, 0, 0))
+        return *done;
+    const auto every = IntOption(inv, interval, 1000, 0);
+    const auto limit = IntOption(inv, count, 0, 1);
+    if (!every || !limit) return EXIT_USAGE;
+
+    Session session(inv.context.backend, inv.console(), inv.context.interrupted);
+    if (auto failed = OpenSession(inv, session)) return *failed;
+    LiveCollector collector;
+    session.dispatcher().AddHandler(&collector);
+
+    const bool watching = inv.parser.isSet(watch);
+    int shown = 0;
+    int status = EXIT_OK;
+    while (true) {
+        QElapsedTimer round;
+        round.start();
+        const LiveSnapshot snap = Poll(session, collector);
+        if (session.Interrupted()) break;
+        if (snap.Empty()) {
+            inv.console().Err(QStringLiteral("No answer from the module"));
+            status = EXIT_FAILED;
+            if (!watching) break;
+        } else {
+            const QStringList table = StatusTable(snap);
+            if (watching && inv.console().OutIsTerminal()) {
+                // Redraw in place: cursor home, clear the screen.
+                inv.console().OutRaw(QStringLiteral("\x1b[H\x1b[2J") + table.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+            } else {
+                if (shown > 0) inv.console().Out(QString());
+                for (const QString& line : table) inv.console().Out(line);
+            }
+            status = snap.Complete() ? EXIT_OK : EXIT_FAILED;
+            if (!snap.Complete()) inv.console().Err(QStringLiteral("Some live values did not arrive"));
+        }
+        ++shown;
+        if (!watching || (*limit > 0 && shown >= *limit)) break;
+        const qint64 rest = *every - round.elapsed();
+        if (rest > 0) session.Pause(static_cast<int>(rest));
+        if (session.Interrupted()) break;
+    }
+    session.dispatcher().RemoveHandler(&collector);
+    return status;
+}
+
+// --- monitor -----------------------------------------------------------------------------------
+
+namespace {
+
+class MonitorWriter : public MainFrameHandler {
+public:
+    MonitorWriter(Console& console, bool candump, QFile* file, const ConfigModel* names)
+        : console_(console), candump_(candump), file_(file), names_(names) {}
+
+    void OnCanMonitor(const CanMonitorMessage& m) override {
+        QString line;
+        if (candump_) line = CandumpLine(m, QDateTime::currentDateTimeUtc().toMSecsSinceEpoch() * 1000 + MicroPart());
+        else line = MonitorTextLine(m, QTime::currentTime(), names_);
+        console_.Out(line);
+        if (file_) {
+            // The window's log file has CR LF line ends; candump logs have LF.
+            file_->write(line.toUtf8() + (candump_ ? "\n" : "\r\n"));
+            file_->flush();
+        }
+        ++count;
+    }
+    int count = 0;
+
+private:
+    // Sub-millisecond part from a monotonic clock, so lines within one millisecond keep their order.
+    qint64 MicroPart() {
+        if (!clock_.isValid()) clock_.start();
+        return (clock_.nsecsElapsed() / 1000) % 1000;
+    }
+    Console& console_;
+    bool candump_;
+    QFile* file_;
+    const ConfigModel* names_;
+    QElapsedTimer clock_;
+};
+
+}  // namespace
+
+int RunMonitor(Invocation& inv, const QStringList& args) {
+    const QCommandLineOption mode(QStringLiteral("mode"),
+                                  QStringLiteral("What the module forwards: off, active, all (default) or a CAN "
+                                                 "input number 1 to 32."),
+                                  QStringLiteral("MODE"));
+    const QCommandLineOption format(QStringLiteral("format"),
+                                    QStringLiteral("text (the window's lines, default) or candump."),
+                                    QStringLiteral("FORMAT"));
+    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
+                                    QStringLiteral("Also append the lines to FILE."), QStringLiteral("FILE"));
+    const QCommandLineOption names(QStringLiteral("config"),
+                                   QStringLiteral("Name the CAN inputs of text lines after this configuration file."),
+                                   QStringLiteral("FILE.cfg"));
+    const QCommandLineOption count(QStringLiteral("count"), QStringLiteral("Stop after N messages."),
+                                   QStringLiteral("N"));
+    const QCommandLineOption duration(QStringLiteral("duration"), QStringLiteral("Stop after SECONDS."),
+                                      QStringLiteral("SECONDS"));
+    if (auto done = Parse(inv, args,
+                          QStringLiteral("Shows the CAN traffic the module forwards, one line a message, until "
+                                         "interrupted. Lines are written through one at a time."),
+                          {mode, format, output, names, count, duration}, {}, 0, 0))
+        return *done;
+    const std::optional<int> selection = MonitorSelection(inv.parser.isSet(mode) ? inv.parser.value(mode) : QStringLiteral("all"));
+    if (!selection) return UsageError(inv, QStringLiteral("--mode takes off, active, all or 1 to 32, not \"%1\"").arg(inv.parser.value(mode)));
+    const QString fmt = inv.parser.isSet(format) ? inv.parser.value(format) : QStringLiteral("text");
+    if (fmt != QLatin1String("text") && fmt != QLatin1String("candump"))
+        return UsageError(inv, QStringLiteral("--format takes text or candump, not \"%1\"").arg(fmt));
+    const auto maxCount = IntOption(inv, count, 0, 1);
+    const auto seconds = IntOption(inv, duration, 0, 1);
+    if (!maxCount || !seconds) return EXIT_USAGE;
+
+    ConfigModel model;
+    const ConfigModel* nameSource = nullptr;
+    if (inv.parser.isSet(names)) {
+        const QString path = ConfigFilePath(inv.parser.value(names));
+        QString error;
+        if (!QFileInfo(path).isFile()) return UsageError(inv, QStringLiteral("no configuration file %1").arg(path));
+        if (!LoadConfigFile(model, path, &error)) {
+            inv.console().Err(error);
+            return EXIT_FAILED;
+        }
+        nameSource = &model;
+    }
+    QFile file;
+    if (inv.parser.isSet(output)) {
+        file.setFileName(inv.parser.value(output));
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+            // The window stays silent here; a script must know its log is not written.
+            inv.console().Err(QStringLiteral("Unable to open %1 for appending").arg(file.fileName()));
+            return EXIT_FAILED;
+        }
+    }
+
+    Session session(inv.context.backend, inv.console(), inv.context.interrupted);
+    if (auto failed = OpenSession(inv, session)) return *failed;
+    MonitorWriter writer(inv.console(), fmt == QLatin1String("candump"), file.isOpen() ? &file : nullptr, nameSource);
+    session.dispatcher().AddHandler(&writer);
+    const MonitorModeRequest request = BuildCanMonitorModeRequest(*selection);
+    SendFrame(session.tx(), request.data(), request.count);
+    session.WaitUntil([&] { return *maxCount > 0 && writer.count >= *maxCount; },
+                      *seconds > 0 ? *seconds * 1000 : -1);
+    // Leave the module quiet: forwarding would otherwise go on after the command has ended.
+    if (*selection != 0) {
+        const MonitorModeRequest off = BuildCanMonitorModeRequest(0);
+        SendFrame(session.tx(), off.data(), off.count);
+        session.Drain();
+    }
+    session.dispatcher().RemoveHandler(&writer);
+    return EXIT_OK;
+}
+
+// --- ping --------------------------------------------------------------------------------------
+
+namespace {
+
+class PingListener : public ToolFrameListener {
+public:
+    PingListener(PingTest& test, Console& console) : test_(test), console_(console) {}
+    void OnToolFrame(const std::uint8_t* frame, int count) override {
+        const PingTest::FrameResult r = test_.OnFrame(frame, count);
+        for (const QString& line : r.lines) {
+            console_.Out(line);
+            if (line == QLatin1String("Chksum Error....")) ++checksumErrors;
+        }
+        if (r.dataError) ++mismatches;
+    }
+    int mismatches = 0;
+    int checksumErrors = 0;
+
+private:
+    PingTest& test_;
+    Console& console_;
+};
+
+}  // namespace
+
+int RunPing(Invocation& inv, const QStringList& args) {
+    const QCommandLineOption number({QStringLiteral("n"), QStringLiteral("count")},
+                                    QStringLiteral("Number of pings (default 10)."), QStringLiteral("COUNT"));
+    const QCommandLineOption interval({QStringLiteral("i"), QStringLiteral("interval")},
+                                      QStringLiteral("Timer interval in ms (default 500); a ping without an answer "
+                                                     "times out after 50 intervals."),
+                                      QStringLiteral("MS"));
+    if (auto done = Parse(inv, args,
+                          QStringLiteral("Runs the ping test: pings with random data, each answer compared with its "
+                                         "request. Exit status 1 when any answer differs or times out."),
+                          {number, interval}, {}, 0, 0))
+        return *done;
+    const auto pings = IntOption(inv, number, 10, 1);
+    const auto ms = IntOption(inv, interval, 500, 1);
+    if (!pings || !ms) return EXIT_USAGE;
+
+    Session session(inv.context.backend, inv.console(), inv.context.interrupted);
+    if (auto failed = OpenSession(inv, session)) return *failed;
+    PingState state;
+    PingTest test(session.tx(), state);
+    PingListener listener(test, inv.console());
+    session.dispatcher().RegisterToolWindow(ToolSlot::Ping, &listener);
+
+    int sent = 0, timeouts = 0;
+    QTimer timer;
+    timer.setInterval(*ms);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        // No new ping beyond the count; an outstanding one still counts towards its time-out.
+        if (!state.outstanding && sent >= *pings) return;
+        const bool wasOutstanding = state.outstanding;
+        const QStringList lines = test.TimerTick();
+        for (const QString& line : lines) inv.console().Out(line);
+        if (wasOutstanding && !state.outstanding) ++timeouts;
+        if (!wasOutstanding) ++sent;
+    });
+    timer.start();
+    session.WaitUntil([&] { return sent >= *pings && !state.outstanding; }, -1);
+    timer.stop();
+    session.dispatcher().UnregisterToolWindow(ToolSlot::Ping, &listener);
+
+    inv.console().Out(QStringLiteral("Pings: %1, mismatches: %2, time-outs: %3, checksum errors: %4")
+                          .arg(sent)
+                          .arg(listener.mismatches)
+                          .arg(timeouts)
+                          .arg(listener.checksumErrors));
+    if (session.Interrupted()) return EXIT_FAILED;
+    return listener.mismatches == 0 && timeouts == 0 && sent == *pings ? EXIT_OK : EXIT_FAILED;
+}
+
+}  // namespace relvane::cli
