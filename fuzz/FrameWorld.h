@@ -25,6 +25,7 @@
 #include <QTime>
 
 #include <cstdint>
+#include <optional>
 
 namespace relvane::fuzzing {
 
@@ -178,12 +179,13 @@ struct FrameWorld {
     SystemSetupTool systemSetup{toolHost};
     CalibrationTool calibration{toolHost};
     RuntimeErrorLog runtimeErrors{toolHost};
-    EepromTool eeprom{toolHost};
+    // The EEPROM and firmware compare windows hold large buffers; like in the
+    // program they exist only while open (Setup opens them).
+    std::optional<EepromTool> eeprom;
     PingState pingState;
     PingWindow ping{toolHost.tx, pingState};
     VersionWindow version;
-    FirmwareCompare compare{toolHost.tx, compareView,
-                            FirmwareCompare::Hooks{[](int) {}, [] { return QDateTime(QDate(2016, 3, 13), QTime(12, 0)); }}};
+    std::optional<FirmwareCompare> compare;
 
     LiveMonitor live{monitorHost};
     ConfigModel model;
@@ -194,8 +196,6 @@ struct FrameWorld {
         dispatcher.RegisterToolWindow(ToolSlot::SystemSetup, &systemSetup);
         dispatcher.RegisterToolWindow(ToolSlot::Calibration, &calibration);
         dispatcher.RegisterToolWindow(ToolSlot::RunTimeError, &runtimeErrors);
-        dispatcher.RegisterToolWindow(ToolSlot::FirmwareCompare, &compare);
-        dispatcher.RegisterToolWindow(ToolSlot::Eeprom, &eeprom);
         dispatcher.RegisterToolWindow(ToolSlot::Version, &version);
         live.SetDisplay(&display);
         FUZZ_CHECK(dispatcher.AddHandler(&live));
@@ -204,21 +204,27 @@ struct FrameWorld {
         live.Timer1().stop();
     }
 
-    // What the user did before the module's bytes arrive, one bit each.
+    // What the user opened and started before the module's bytes arrive, one bit each.
     void Setup(std::uint8_t mask) {
         if (mask & 0x01) systemSetup.Activate();
         if (mask & 0x02) runtimeErrors.Activate();
         if (mask & 0x04) {
-            eeprom.Show();
-            eeprom.setFieldText(EepromTool::EepromStart, QStringLiteral("0008"));
-            eeprom.setFieldText(EepromTool::EepromEnd, QStringLiteral("0100"));
-            if (mask & 0x08) eeprom.StartWrite();
-            else eeprom.StartRead();
+            eeprom.emplace(toolHost);
+            dispatcher.RegisterToolWindow(ToolSlot::Eeprom, &*eeprom);
+            eeprom->Show();
+            eeprom->setFieldText(EepromTool::EepromStart, QStringLiteral("0008"));
+            eeprom->setFieldText(EepromTool::EepromEnd, QStringLiteral("0100"));
+            if (mask & 0x08) eeprom->StartWrite();
+            else eeprom->StartRead();
         }
         if (mask & 0x10) ping.test.Ping();
         if (mask & 0x20) {
-            compare.SetRememberedPath(CompareImagePath());
-            compare.Start(CompareImagePath(), QStringLiteral("9.08"));
+            compare.emplace(toolHost.tx, compareView,
+                            FirmwareCompare::Hooks{[](int) {},
+                                                   [] { return QDateTime(QDate(2016, 3, 13), QTime(12, 0)); }});
+            dispatcher.RegisterToolWindow(ToolSlot::FirmwareCompare, &*compare);
+            compare->SetRememberedPath(CompareImagePath());
+            compare->Start(CompareImagePath(), QStringLiteral("9.08"));
         }
         if (mask & 0x40) calibration.StoreOffsets();
         if (mask & 0x80) {
@@ -230,9 +236,9 @@ struct FrameWorld {
     // One timer running out; which one is taken from the fuzzer's byte.
     void Tick(std::uint8_t which) {
         switch (which % 8) {
-        case 0: eeprom.TimeoutTick(); break;
+        case 0: if (eeprom) eeprom->TimeoutTick(); break;
         case 1: calibration.RefreshTimerTick(); break;
-        case 2: compare.TimerRequestTimer(); break;
+        case 2: if (compare) compare->TimerRequestTimer(); break;
         case 3: ping.test.TimerTick(); break;
         case 4: version.check.Timer1Timer(); break;
         case 5: version.check.Timer2Timer(); break;
@@ -243,8 +249,8 @@ struct FrameWorld {
 
     // Checks that hold after any sequence of frames.
     void CheckState() const {
-        FUZZ_CHECK(eeprom.progress() >= 0 && eeprom.progress() <= 100);
-        FUZZ_CHECK(compare.address() >= 0 && compare.address() <= FirmwareCompare::IMAGE_SIZE);
+        if (eeprom) FUZZ_CHECK(eeprom->progress() >= 0 && eeprom->progress() <= 100);
+        if (compare) FUZZ_CHECK(compare->address() >= 0 && compare->address() <= FirmwareCompare::IMAGE_SIZE);
         FUZZ_CHECK(runtimeErrors.count() >= 0 && runtimeErrors.count() <= 255);
         FUZZ_CHECK(calibration.refreshChannel() >= 1 && calibration.refreshChannel() <= 18);
         FUZZ_CHECK(live.PollPhase() >= 0 && live.PollPhase() <= 2);

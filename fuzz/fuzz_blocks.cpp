@@ -4,9 +4,9 @@
 // Input: byte 0 picks the block's command (the read answers and the write
 // requests of all 14 kinds), byte 1 is the length byte, the rest the payload;
 // the checksum is made to match when the length fits.
-// Besides surviving any bytes, a decoded block must be a fixed point of the
-// codec: encoding the model, decoding that frame and encoding again gives the
-// same frame, for every block of the decoded kind.
+// Besides surviving any bytes, the codec must settle: after one pass of
+// encoding and decoding, encoding the model, decoding that frame and encoding
+// again gives the same frame, for every block of the decoded kind.
 
 #include "FuzzSupport.h"
 
@@ -62,13 +62,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(kind.has_value());
     for (const BlockRef& ref : AllConfigBlocks()) {
         if (ref.kind != *kind) continue;
+        // The first pass may normalise (a "nothing selected" the module's byte
+        // cannot carry reads back as the documented default); from then on the
+        // block must stay as it is.
         const std::optional<Frame> first = EncodeConfigBlock(model, ref.kind, ref.index);
         FUZZ_CHECK(first.has_value());
         FUZZ_CHECK(FrameChecksumValid(first->data(), first->length()));
         FUZZ_CHECK(DecodeConfigBlock(model, first->data(), first->length()));
         const std::optional<Frame> second = EncodeConfigBlock(model, ref.kind, ref.index);
         FUZZ_CHECK(second.has_value());
-        FUZZ_CHECK(SameFrame(*first, *second));
+        FUZZ_CHECK(DecodeConfigBlock(model, second->data(), second->length()));
+        const std::optional<Frame> third = EncodeConfigBlock(model, ref.kind, ref.index);
+        FUZZ_CHECK(third.has_value());
+        FUZZ_CHECK(SameFrame(*second, *third));
     }
     return 0;
 }
