@@ -2,6 +2,8 @@
 
 #include "link/AdapterDirectory.h"
 #include "link/FrameCodec.h"
+#include "sim/CanSim.h"
+#include "sim/DiagnosticSim.h"
 #include "sim/FirmwareSim.h"
 #include "sim/MessageCodes.h"
 #include "sim/ProductionSim.h"
@@ -73,6 +75,8 @@ public:
         // Production first: the firmware part answers the system data request only when nothing else does.
         RegisterProductionHandlers(module, production);
         RegisterFirmwareHandlers(module, firmware);
+        RegisterCanHandlers(module, can);
+        RegisterDiagnosticHandlers(module, diagnostic);
         firmware.SetRawOutput([this](const std::uint8_t* bytes, int n) { TransmitRaw(bytes, n); });
         firmware.SetPrinter([this](const QString& line) { Print(line); });
         firmware.enterOnReboot = o.bootloaderOnReboot;
@@ -241,6 +245,9 @@ public:
         if (!rx.empty()) consider(options.fast ? Clock::now() : rx.front().second);
         if (pty.isOpen() && !tx.empty() && !txBlocked) consider(options.fast ? Clock::now() : txNextDue);
         if (replugAt) consider(*replugAt);
+        if (pty.isOpen()) {
+            if (const auto due = can.NextDue()) consider(*due);
+        }
         return wake;
     }
 
@@ -275,6 +282,8 @@ public:
     Module module;
     ProductionSim production;
     FirmwareSim firmware;
+    CanSim can;
+    DiagnosticLog diagnostic;
     SlipReceiver receiver;
     QString adapterDir;
     QString registrationName;
@@ -405,6 +414,7 @@ void Simulator::Impl::Run() {
             else Print(QStringLiteral("replug failed: %1").arg(err));
         }
         FeedDue(now);
+        if (pty.isOpen()) can.Pump(module, Clock::now());
         WriteDue(Clock::now());
 
         const std::optional<Clock::time_point> wake = NextWake();
