@@ -17,6 +17,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QTextDocument>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -721,6 +722,11 @@ QStringList TCanInputPage::MonitorLines() const
 {
     const QString text = memo_->toPlainText();
     return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
+}
+
+int TCanInputPage::MonitorLineCount() const
+{
+    return memo_->document()->isEmpty() ? 0 : memo_->document()->blockCount();
 }
 
 void TCanInputPage::PageSelected()

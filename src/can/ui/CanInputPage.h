@@ -74,6 +74,7 @@ public:
     int MonitorSelection() const;
     // The lines shown (the monitor's batches are appended as they come).
     QStringList MonitorLines() const;
+    int MonitorLineCount() const;
 
     // The page-change branch of this page: selects the first CAN input when none is, then
     // refreshes and resets the monitor selector.
