@@ -3,6 +3,7 @@
 
 #include "can/ui/CanExportPage.h"
 #include "can/ui/CanInputPage.h"
+#include "can/ui/CanPageSet.h"
 #include "can/ui/CanWidgets.h"
 #include "can/ui/VirtualInputPage.h"
 #include "config/SelectionLists.h"
@@ -542,6 +543,41 @@ private Q_SLOTS:
         QCOMPARE(Find<QLineEdit>(&page, QStringLiteral("Edit_REFRESS_Export3"))->text(), QStringLiteral("20"));
         QCOMPARE(NumberOrZero(model_->CanExport(3).REFRESS_TIME), 20);
         QCOMPARE(Find<QComboBox>(&page, ExportBitSelectorName(3, 9))->currentIndex(), 7);
+    }
+
+    // ---- Composition ------------------------------------------------------------------------
+
+    void pageSetWork()
+    {
+        relvane::test::FakeHost host;
+        Dispatcher dispatcher;
+        CanPageSet pages(*model_, *lists_, *dialogs_, host, dispatcher);
+        std::unique_ptr<QWidget> owner[4] = {std::unique_ptr<QWidget>(pages.Diagnostic()),
+                                             std::unique_ptr<QWidget>(pages.CanInputs()),
+                                             std::unique_ptr<QWidget>(pages.VirtualInputs()),
+                                             std::unique_ptr<QWidget>(pages.CanExport())};
+        pages.PageSelected(CanPageSet::DIAGNOSTIC_PAGE);
+        QCOMPARE(host.Sends(), QStringList{QStringLiteral("send 50")});
+        QVERIFY(pages.ResetMonitorForTransfer());   // the blank start selection becomes "Off"
+        QVERIFY(!pages.ResetMonitorForTransfer());  // already "Off": no pause needed
+        Pick(Find<QComboBox>(pages.CanInputs(), QStringLiteral("CANmonitorEnableComboBox")), 1);
+        QCOMPARE(host.Sends().last(), QStringLiteral("send 5c"));
+        host.ClearRecords();
+        QVERIFY(pages.ResetMonitorForTransfer());
+        QCOMPARE(pages.CanInputs()->MonitorSelection(), 0);
+        QVERIFY(host.Sends().isEmpty());  // the module is not told
+        pages.PageSelected(CanPageSet::VIRTUAL_INPUTS_PAGE);
+        QCOMPARE(pages.VirtualInputs()->SelectedVirtualInput(), 0);
+        pages.PageSelected(CanPageSet::CAN_INPUTS_PAGE);
+        QCOMPARE(pages.CanInputs()->SelectedCanInput(), 0);
+        // Both handlers are registered with the dispatcher.
+        const QByteArray frame = relvane::test::ModuleFrame(FRAME_TYPE_COMMAND, CAN_MONITOR_IND, 7, {0x0A, 0x00, 0});
+        dispatcher.DispatchFrame(reinterpret_cast<const std::uint8_t*>(frame.constData()), int(frame.size()));
+        QCOMPARE(pages.CanInputs()->Monitor().LinesSeen(), 1);
+        const QByteArray high = relvane::test::ModuleFrame(FRAME_TYPE_COMMAND, DIAGNOSTIC_HIGH_IND, 58, {0x01});
+        dispatcher.DispatchFrame(reinterpret_cast<const std::uint8_t*>(high.constData()), int(high.size()));
+        QCOMPARE(host.Sends(), QStringList{QStringLiteral("send 5f")});
+        QCOMPARE(pages.Diagnostic()->LastHighPower().rows.first().at(1).text, QStringLiteral("1"));
     }
 
     // ---- Look at it -------------------------------------------------------------------------
