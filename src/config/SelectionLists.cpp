@@ -2,6 +2,8 @@
 
 #include "config/Cp1252.h"
 
+#include <QSignalBlocker>
+
 #include <algorithm>
 
 namespace relvane {
@@ -110,15 +112,26 @@ bool RenameEntriesInPlace(QStringListModel& list, const QStringList& entries)
         list.removeRows(want, have - want);
         changed = true;
     }
-    // Only rows whose text differs are touched, so a propagation without a new name repaints
-    // nothing and each selector's current row stays where it is.
+    // Only rows whose text differs are written, and the views hear of them once for the whole
+    // range, so a propagation repaints each selector once however many names changed; the
+    // rows stay, so each selector's current row stays where it is.
     const int common = std::min(have, want);
-    for (int row = 0; row < common; ++row) {
-        const QModelIndex index = list.index(row, 0);
-        if (list.data(index, Qt::DisplayRole).toString() != entries.at(row)) {
-            list.setData(index, entries.at(row), Qt::DisplayRole);
-            changed = true;
+    int first = -1, last = -1;
+    {
+        const QSignalBlocker quiet(&list);
+        for (int row = 0; row < common; ++row) {
+            const QModelIndex index = list.index(row, 0);
+            if (list.data(index, Qt::DisplayRole).toString() != entries.at(row)) {
+                list.setData(index, entries.at(row), Qt::DisplayRole);
+                if (first < 0)
+                    first = row;
+                last = row;
+            }
         }
+    }
+    if (first >= 0) {
+        Q_EMIT list.dataChanged(list.index(first, 0), list.index(last, 0), {Qt::DisplayRole, Qt::EditRole});
+        changed = true;
     }
     if (want > have) {
         list.insertRows(have, want - have);
