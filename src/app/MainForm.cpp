@@ -346,14 +346,34 @@ QString TMainForm::StatusText() const
     return statusPanel0_->text();
 }
 
+namespace {
+
+// A failed open that the user can mend (permissions, a program holding the adapter) is
+// explained in the second status panel, widened for it, and in both panels' tooltips,
+// instead of an extra message box; an empty hint puts the panel back as it was.
+void ShowOpenHint(QLabel* panel0, QLabel* panel1, const QString& hint)
+{
+    panel1->setText(hint);
+    panel0->setToolTip(hint);
+    panel1->setToolTip(hint);
+    if (hint.isEmpty())
+        panel1->setFixedWidth(50);
+    else
+        panel1->setMaximumWidth(QWIDGETSIZE_MAX);
+}
+
+} // namespace
+
 void TMainForm::ConnectDevice(const QString& description)
 {
     if (link_.Open(description)) {
         connected_ = true;
         timerSerial_->start();
         SetStatusText(StatusUsbConnected());
+        ShowOpenHint(statusPanel0_, statusPanel1_, QString());
     } else {
         SetStatusText(StatusNotConnected());
+        ShowOpenHint(statusPanel0_, statusPanel1_, OpenErrorHint(link_.LastOpenError()));
     }
 }
 

@@ -17,6 +17,7 @@ public:
         return list;
     }
     bool Open(const QString& description) override { return thread_.Open(description); }
+    OpenError LastOpenError() const override { return thread_.LastOpenError(); }
     void Close() override { thread_.Close(); }
     TxSink& TxQueue() override { return thread_; }
 

@@ -96,31 +96,101 @@ QString ErrnoText(int e) { return QString::fromLocal8Bit(std::strerror(e)); }
 
 }  // namespace
 
+OpenFailure OpenFailureFromErrno(int errorNumber) {
+    switch (errorNumber) {
+    case 0:
+        return OpenFailure::None;
+    case EACCES:
+    case EPERM:
+        return OpenFailure::PermissionDenied;
+    case EBUSY:
+        return OpenFailure::Busy;
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        return OpenFailure::NotFound;
+    default:
+        return OpenFailure::Other;
+    }
+}
+
+QString OpenErrorHint(const OpenError& error) {
+    const QString device = error.device.isEmpty() ? QStringLiteral("the adapter") : error.device;
+    switch (error.failure) {
+    case OpenFailure::PermissionDenied:
+        return QStringLiteral("No permission to open %1: install the package's udev rule "
+                              "(70-relvane.rules) and replug the adapter, or add yourself to the "
+                              "dialout group (sudo usermod -aG dialout $USER) and log in again.")
+            .arg(device);
+    case OpenFailure::Busy:
+        return QStringLiteral("%1 is in use by another program: close it and connect again.")
+            .arg(device);
+    case OpenFailure::None:
+    case OpenFailure::NotFound:
+    case OpenFailure::Other:
+        break;
+    }
+    return {};
+}
+
+std::unique_ptr<AdapterPort> AdapterBackend::OpenExplained(const QString& description,
+                                                           OpenError* why) {
+    std::unique_ptr<AdapterPort> port = Open(description);
+    if (why) *why = port ? OpenError{} : OpenError{OpenFailure::Other, {}, {}};
+    return port;
+}
+
+namespace {
+
+// Opens a device for a backend and tells why it failed.
+std::unique_ptr<AdapterPort> OpenDeviceExplained(const QString& path, bool exclusive,
+                                                 OpenError* why) {
+    QString text;
+    int e = 0;
+    std::unique_ptr<AdapterPort> port = OpenSerialDevice(path, exclusive, &text, &e);
+    if (why) {
+        *why = OpenError{};
+        if (!port) *why = OpenError{e ? OpenFailureFromErrno(e) : OpenFailure::Other, path, text};
+    }
+    return port;
+}
+
+void SetNotFound(OpenError* why, const QString& description) {
+    if (why) *why = OpenError{OpenFailure::NotFound, {}, QStringLiteral("no adapter \"%1\"").arg(description)};
+}
+
+}  // namespace
+
 std::unique_ptr<AdapterPort> OpenSerialDevice(const QString& path, bool exclusive,
-                                              QString* error) {
-    auto fail = [&](const QString& why) -> std::unique_ptr<AdapterPort> {
+                                              QString* error, int* errorNumber) {
+    if (errorNumber) *errorNumber = 0;
+    auto fail = [&](const QString& why, int e = 0) -> std::unique_ptr<AdapterPort> {
         if (error) *error = QStringLiteral("%1: %2").arg(path, why);
+        if (errorNumber) *errorNumber = e;
         return nullptr;
     };
-    if (path.isEmpty()) return fail(QStringLiteral("no device path"));
+    if (path.isEmpty()) return fail(QStringLiteral("no device path"), ENOENT);
     const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return fail(ErrnoText(errno));
+    if (fd < 0) {
+        const int e = errno;
+        return fail(ErrnoText(e), e);
+    }
     // Only a terminal device is an adapter; a stray path in a registration must not
     // turn a plain file or a disk into one.
     if (!::isatty(fd)) {
         ::close(fd);
-        return fail(QStringLiteral("not a serial device"));
+        return fail(QStringLiteral("not a serial device"), ENOTTY);
     }
     if (exclusive && ::ioctl(fd, TIOCEXCL) != 0) {
         const int e = errno;
         ::close(fd);
-        return fail(ErrnoText(e));
+        return fail(ErrnoText(e), e);
     }
     termios t{};
     if (::tcgetattr(fd, &t) != 0) {
         const int e = errno;
         ::close(fd);
-        return fail(ErrnoText(e));
+        return fail(ErrnoText(e), e);
     }
     ::cfmakeraw(&t);
     t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CRTSCTS);
@@ -133,7 +203,7 @@ std::unique_ptr<AdapterPort> OpenSerialDevice(const QString& path, bool exclusiv
     if (::tcsetattr(fd, TCSANOW, &t) != 0) {
         const int e = errno;
         ::close(fd);
-        return fail(ErrnoText(e));
+        return fail(ErrnoText(e), e);
     }
     return std::make_unique<PosixSerialPort>(fd);
 }
@@ -148,14 +218,20 @@ bool CombinedBackend::ListAdapters(QList<AdapterInfo>& out) {
 }
 
 std::unique_ptr<AdapterPort> CombinedBackend::Open(const QString& description) {
+    return OpenExplained(description, nullptr);
+}
+
+std::unique_ptr<AdapterPort> CombinedBackend::OpenExplained(const QString& description,
+                                                            OpenError* why) {
     for (AdapterBackend* b : backends_) {
         QList<AdapterInfo> list;
         if (!b->ListAdapters(list)) continue;
         const bool has = std::any_of(list.cbegin(), list.cend(), [&](const AdapterInfo& a) {
             return a.detailsOk && a.description == description;
         });
-        if (has) return b->Open(description);
+        if (has) return b->OpenExplained(description, why);
     }
+    SetNotFound(why, description);
     return nullptr;
 }
 
@@ -180,10 +256,18 @@ bool SerialPortBackend::ListAdapters(QList<AdapterInfo>& out) {
 }
 
 std::unique_ptr<AdapterPort> SerialPortBackend::Open(const QString& description) {
-    if (description.isEmpty()) return nullptr;
-    for (const QSerialPortInfo& p : UsbPorts()) {
-        if (p.description() == description) return OpenSerialDevice(p.systemLocation(), true);
+    return OpenExplained(description, nullptr);
+}
+
+std::unique_ptr<AdapterPort> SerialPortBackend::OpenExplained(const QString& description,
+                                                              OpenError* why) {
+    if (!description.isEmpty()) {
+        for (const QSerialPortInfo& p : UsbPorts()) {
+            if (p.description() == description)
+                return OpenDeviceExplained(p.systemLocation(), true, why);
+        }
     }
+    SetNotFound(why, description);
     return nullptr;
 }
 
@@ -196,11 +280,18 @@ bool DirectoryBackend::ListAdapters(QList<AdapterInfo>& out) {
 }
 
 std::unique_ptr<AdapterPort> DirectoryBackend::Open(const QString& description) {
-    if (description.isEmpty()) return nullptr;
-    for (const AdapterRegistration& r : ReadAdapterRegistrations(Dir())) {
-        // Pseudo-terminals are opened shared: the simulator may hold its slave too.
-        if (r.description == description) return OpenSerialDevice(r.device, false);
+    return OpenExplained(description, nullptr);
+}
+
+std::unique_ptr<AdapterPort> DirectoryBackend::OpenExplained(const QString& description,
+                                                             OpenError* why) {
+    if (!description.isEmpty()) {
+        for (const AdapterRegistration& r : ReadAdapterRegistrations(Dir())) {
+            // Pseudo-terminals are opened shared: the simulator may hold its slave too.
+            if (r.description == description) return OpenDeviceExplained(r.device, false, why);
+        }
     }
+    SetNotFound(why, description);
     return nullptr;
 }
 

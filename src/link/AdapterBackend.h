@@ -24,6 +24,29 @@ struct AdapterInfo {
     bool detailsOk = true;
 };
 
+// Why an adapter could not be opened.
+enum class OpenFailure {
+    None,              // it opened
+    NotFound,          // no adapter with that description, or its device is gone
+    PermissionDenied,  // the device exists but this user may not open it
+    Busy,              // another program holds it
+    Other,
+};
+
+struct OpenError {
+    OpenFailure failure = OpenFailure::None;
+    QString device;  // the device path tried, when one was
+    QString text;    // the system's words for it
+};
+
+// The failure an open(2) errno stands for.
+OpenFailure OpenFailureFromErrno(int errorNumber);
+
+// One line telling the user how to fix a failed open (the dialout group or the udev
+// rule for a permission failure, the other program for a busy one); empty when there
+// is nothing the user can do about it.
+QString OpenErrorHint(const OpenError& error);
+
 enum class ReadStatus {
     Ok,      // *got bytes (possibly 0 after the read time-out)
     Failed,  // a passing error; the port stays usable
@@ -50,6 +73,9 @@ public:
     virtual bool ListAdapters(QList<AdapterInfo>& out) = 0;
     // Opens the first adapter with this description; nullptr when none opens.
     virtual std::unique_ptr<AdapterPort> Open(const QString& description) = 0;
+    // Open, telling in *why (when given) why it failed. A backend that cannot tell
+    // keeps this default, which reports OpenFailure::Other for any failure.
+    virtual std::unique_ptr<AdapterPort> OpenExplained(const QString& description, OpenError* why);
 };
 
 // Lists the adapters of several backends one after the other and opens a
@@ -60,6 +86,7 @@ public:
     explicit CombinedBackend(QList<AdapterBackend*> backends) : backends_(std::move(backends)) {}
     bool ListAdapters(QList<AdapterInfo>& out) override;
     std::unique_ptr<AdapterPort> Open(const QString& description) override;
+    std::unique_ptr<AdapterPort> OpenExplained(const QString& description, OpenError* why) override;
 
 private:
     QList<AdapterBackend*> backends_;
@@ -72,6 +99,7 @@ class SerialPortBackend : public AdapterBackend {
 public:
     bool ListAdapters(QList<AdapterInfo>& out) override;
     std::unique_ptr<AdapterPort> Open(const QString& description) override;
+    std::unique_ptr<AdapterPort> OpenExplained(const QString& description, OpenError* why) override;
 };
 
 // Simulated modules registered in the adapter directory (link/AdapterDirectory.h);
@@ -82,6 +110,7 @@ public:
     explicit DirectoryBackend(QString dir = {}) : dir_(std::move(dir)) {}
     bool ListAdapters(QList<AdapterInfo>& out) override;
     std::unique_ptr<AdapterPort> Open(const QString& description) override;
+    std::unique_ptr<AdapterPort> OpenExplained(const QString& description, OpenError* why) override;
 
 private:
     QString Dir() const;
@@ -96,6 +125,9 @@ public:
     std::unique_ptr<AdapterPort> Open(const QString& description) override {
         return combined_.Open(description);
     }
+    std::unique_ptr<AdapterPort> OpenExplained(const QString& description, OpenError* why) override {
+        return combined_.OpenExplained(description, why);
+    }
 
 private:
     SerialPortBackend serial_;
@@ -105,8 +137,9 @@ private:
 
 // Opens a serial device path with the link's settings (raw, 38400 baud, 8 data
 // bits, 2 stop bits, no parity). exclusive asks the kernel to refuse further opens
-// of the device while it is open. nullptr with *error set when it fails.
+// of the device while it is open. nullptr with *error set when it fails, and
+// *errorNumber to the errno of the failing call (0 when no call failed).
 std::unique_ptr<AdapterPort> OpenSerialDevice(const QString& path, bool exclusive,
-                                              QString* error = nullptr);
+                                              QString* error = nullptr, int* errorNumber = nullptr);
 
 }  // namespace relvane

@@ -64,8 +64,9 @@ bool UsbThread::Open(const QString& description) {
             description_.clear();
             ++generation_;
         }
-        std::unique_ptr<AdapterPort> port = backend_.Open(description);
+        std::unique_ptr<AdapterPort> port = backend_.OpenExplained(description, &lastOpenError_);
         if (!port) return false;
+        lastOpenError_ = OpenError{};
         port_ = std::move(port);
         description_ = description;
         ++generation_;
@@ -111,6 +112,11 @@ bool UsbThread::SetRxMode(int mode) {
 QString UsbThread::Description() const {
     std::lock_guard<std::mutex> lock(portGuard_);
     return description_;
+}
+
+OpenError UsbThread::LastOpenError() const {
+    std::lock_guard<std::mutex> lock(portGuard_);
+    return lastOpenError_;
 }
 
 bool UsbThread::HasOpenPort() const {

@@ -68,6 +68,9 @@ public:
     // Opens the adapter with this description. An adapter already open is closed
     // first. True on success: the state is open and the description remembered.
     bool Open(const QString& description);
+    // Why the last Open failed (OpenFailure::None after one that succeeded). The link
+    // thread's own re-opens of a lost adapter do not change it.
+    OpenError LastOpenError() const;
     // Closes the adapter and forgets the description; entries stay queued.
     void Close();
 
@@ -129,6 +132,7 @@ private:
     std::unique_ptr<AdapterPort> port_;
     QString description_;
     quint64 generation_ = 0;  // changes with every successful Open and every Close
+    OpenError lastOpenError_;
 
     // Receive buffer: written by the link thread, read by the hand-off while the link
     // thread waits for it.
