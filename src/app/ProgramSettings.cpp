@@ -2,7 +2,11 @@
 
 #include "config/IniFile.h"
 
+#include <QDir>
 #include <QFileInfo>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace relvane {
 
@@ -19,6 +23,42 @@ QString ProgramSettingsPath(const QString& executablePath)
     const QString base = dot > 0 ? name.left(dot) : name;
     const QString dir = executablePath.left(executablePath.size() - name.size());
     return dir + base + QStringLiteral(".INI");
+}
+
+QString ChooseProgramSettingsPath(const QString& executablePath, bool executableFolderWritable,
+                                  const QString& xdgConfigHome, const QString& homePath)
+{
+    const QString beside = ProgramSettingsPath(executablePath);
+    if (executableFolderWritable)
+        return beside;
+    // A relative XDG_CONFIG_HOME is invalid and ignored, as every XDG program does.
+    QString base;
+    if (!xdgConfigHome.isEmpty() && QDir::isAbsolutePath(xdgConfigHome))
+        base = xdgConfigHome;
+    else if (!homePath.isEmpty() && QDir::isAbsolutePath(homePath))
+        base = homePath + QStringLiteral("/.config");
+    else
+        return beside;
+    return QDir::cleanPath(base + QStringLiteral("/relvane/") + QFileInfo(beside).fileName());
+}
+
+bool ExecutableFolderWritable(const QString& executablePath)
+{
+    const QString folder = QFileInfo(executablePath).absolutePath();
+    const QByteArray native = QFile::encodeName(folder);
+    // Creating a file there needs write and search permission on the folder.
+    if (::faccessat(AT_FDCWD, native.constData(), W_OK | X_OK, AT_EACCESS) != 0)
+        return false;
+    if (::geteuid() == 0)
+        return QFileInfo::exists(ProgramSettingsPath(executablePath));
+    return true;
+}
+
+QString ProgramSettingsLocation(const QString& executablePath)
+{
+    return ChooseProgramSettingsPath(executablePath, ExecutableFolderWritable(executablePath),
+                                     qEnvironmentVariable("XDG_CONFIG_HOME"),
+                                     qEnvironmentVariable("HOME"));
 }
 
 ProgramSettings ReadProgramSettings(const QString& path, const QString& currentDirectory)
@@ -39,6 +79,9 @@ ProgramSettings ReadProgramSettings(const QString& path, const QString& currentD
 
 bool WriteProgramSettings(const QString& path, const ProgramSettings& s)
 {
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder))
+        return false;
     IniFile ini;
     // Keep what others keep in the file (the firmware windows' last files); a file that
     // cannot be read is not overwritten, so those values are not lost either.

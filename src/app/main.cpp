@@ -7,17 +7,57 @@
 #include "link/AdapterBackend.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
 
+namespace {
+
+const char kProgramVersion[] = "9.08";
+
+// --help and --version are answered before the window system is touched, so they
+// work without a display (in a terminal, from a package check). True when one was.
+bool AnswerInfoOption(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QLatin1String arg(argv[i]);
+        if (arg == QLatin1String("--version")) {
+            std::printf("relvane-tool %s\n", kProgramVersion);
+            return true;
+        }
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            const QString exe = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+            std::printf("Usage: relvane-tool [-h|--help] [--version]\n"
+                        "Relvane Tool %s: service and configuration of the Relvane power\n"
+                        "distribution module. Pick the module's adapter under Connection -> USB.\n"
+                        "\n"
+                        "  -h, --help   show this help and exit\n"
+                        "  --version    show the program's version and exit\n"
+                        "\n"
+                        "Window placement and last paths are kept in %s\n"
+                        "(next to the program when its folder is writable, else in the user's\n"
+                        "configuration folder). The command-line front end is relvane(1).\n",
+                        kProgramVersion, qPrintable(relvane::ProgramSettingsLocation(exe)));
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     using namespace relvane;
+    if (AnswerInfoOption(argc, argv))
+        return EXIT_SUCCESS;
     RelvaneApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Relvane Tool"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("9.08"));
+    QCoreApplication::setApplicationVersion(QLatin1String(kProgramVersion));
+    // Lets the desktop match the window to relvane-tool.desktop and its icon (Wayland).
+    RelvaneApplication::setDesktopFileName(QStringLiteral("relvane-tool"));
 
     QtDialogs dialogs;
     ErrorDisplay display(dialogs);
@@ -28,7 +68,7 @@ int main(int argc, char** argv)
 
     SystemBackend backend;
     StartOptions options;
-    options.settingsPath = ProgramSettingsPath(QCoreApplication::applicationFilePath());
+    options.settingsPath = ProgramSettingsLocation(QCoreApplication::applicationFilePath());
     options.currentDirectory = QDir::currentPath();
     if (benchmark)
         options.splashWaitMs = 0;
