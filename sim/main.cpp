@@ -36,6 +36,30 @@ bool InputIsDevNull() {
     return S_ISCHR(in.st_mode) && in.st_rdev == null.st_rdev;
 }
 
+const char kProgramVersion[] = "9.08";
+
+// The module's version text was set with --version TEXT before the program had a version
+// of its own to show; that spelling still works, as --module-version TEXT. A --version
+// with no text after it asks for the program's version (*showVersion).
+QStringList RenameModuleVersion(QStringList args, bool* showVersion) {
+    *showVersion = false;
+    for (int i = 1; i < args.size(); ++i) {
+        QString& a = args[i];
+        if (a == QLatin1String("--")) break;
+        if (a.startsWith(QLatin1String("--version="))) {
+            a = QStringLiteral("--module-version=") + a.mid(10);
+        } else if (a == QLatin1String("--version")) {
+            if (i + 1 < args.size() && !args[i + 1].startsWith(QLatin1Char('-'))) {
+                a = QStringLiteral("--module-version");
+                ++i;
+            } else {
+                *showVersion = true;
+            }
+        }
+    }
+    return args;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -51,19 +75,28 @@ int main(int argc, char** argv) {
                                             QStringLiteral("TEXT"));
     const QCommandLineOption adaptersOpt(QStringLiteral("adapters"),
                                          QStringLiteral("Adapter directory to register in."), QStringLiteral("DIR"));
-    const QCommandLineOption versionOpt(QStringLiteral("version"),
-                                        QStringLiteral("Version text the module reports (default V8.12)."),
+    const QCommandLineOption versionOpt(QStringLiteral("module-version"),
+                                        QStringLiteral("Version text the module reports (default V8.12); "
+                                                       "--version TEXT is the same."),
                                         QStringLiteral("TEXT"));
+    const QCommandLineOption programVersionOpt(QStringLiteral("version"),
+                                               QStringLiteral("Show the program's version and exit."));
     const QCommandLineOption fastOpt(QStringLiteral("fast"), QStringLiteral("No 38400-baud pacing."));
     const QCommandLineOption noConsoleOpt(QStringLiteral("no-console"),
                                           QStringLiteral("Ignore standard input; run until signalled."));
     parser.addHelpOption();
+    parser.addOption(programVersionOpt);
     parser.addOption(descriptionOpt);
     parser.addOption(adaptersOpt);
     parser.addOption(versionOpt);
     parser.addOption(fastOpt);
     parser.addOption(noConsoleOpt);
-    parser.process(app);
+    bool showVersion = false;
+    parser.process(RenameModuleVersion(QCoreApplication::arguments(), &showVersion));
+    if (showVersion) {
+        std::printf("relvane-sim %s\n", kProgramVersion);
+        return 0;
+    }
 
     relvane::sim::SimulatorOptions options;
     if (parser.isSet(descriptionOpt)) options.description = parser.value(descriptionOpt);
