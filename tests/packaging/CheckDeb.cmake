@@ -56,6 +56,18 @@ foreach(dep ${runtime} libc6 libstdc\\+\\+6)
   endif()
 endforeach()
 
+# Each dependency names a real package: the programs run on this machine, so each must be
+# installed here.
+string(REPLACE ", " ";" alternatives "${value_Depends}")
+foreach(dep ${alternatives})
+  string(REGEX REPLACE " *\\(.*" "" name "${dep}")
+  string(REGEX REPLACE " *\\|.*" "" name "${name}")
+  relvane_run(q dpkg-query -W "--showformat=\${Status}" "${name}")
+  if(NOT q_OUT MATCHES "install ok installed")
+    relvane_fail("the package depends on ${name}, which is not installed here")
+  endif()
+endforeach()
+
 relvane_run(ctl "${DPKG_DEB}" -e "${deb}" "${WORK_DIR}/control")
 foreach(script postinst postrm)
   set(path "${WORK_DIR}/control/${script}")
