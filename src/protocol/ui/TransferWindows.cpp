@@ -2,6 +2,8 @@
 
 #include "monitor/ui/VersionForm.h"
 
+#include <QTimer>
+
 #include <memory>
 
 namespace relvane {
@@ -21,6 +23,17 @@ TransferWindows::~TransferWindows()
 VersionCheckResult TransferWindows::RunVersionCheck()
 {
     auto form = std::make_unique<TVersionForm>(&dispatcher_, parent_);
+    // The window closes 500 ms after the first answer. The heartbeat asks again every
+    // 400 ms and the check's own delay starts afresh with each answer, so on its own
+    // the window would stay open as long as the module answers.
+    QTimer closeDelay;
+    closeDelay.setSingleShot(true);
+    closeDelay.setInterval(VersionCheck::CLOSE_DELAY_MS);
+    QObject::connect(&closeDelay, &QTimer::timeout, form.get(), &QDialog::close);
+    QObject::connect(&form->Check(), &VersionCheck::versionShown, &closeDelay, [&closeDelay] {
+        if (!closeDelay.isActive())
+            closeDelay.start();
+    });
     if (versionHook_)
         versionHook_(form.get());
     form->exec();
