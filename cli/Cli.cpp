@@ -43,6 +43,8 @@ QString GeneralHelp() {
           << QStringLiteral("  -a, --adapter DESCRIPTION  the adapter (default: the only one present)")
           << QStringLiteral("  -h, --help                 the command's own help")
           << QString()
+          << QStringLiteral("relvane --version prints the program's version.")
+          << QString()
           << QStringLiteral("Exit status: 0 success, 1 the module or a check failed, 2 usage error,")
           << QStringLiteral("3 no adapter can be opened.");
     return lines.join(QLatin1Char('\n'));
@@ -117,6 +119,10 @@ int RunCli(const QStringList& args, CliContext& context) {
         const QString a = rest.takeFirst();
         if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
             for (const QString& line : GeneralHelp().split(QLatin1Char('\n'))) context.console.Out(line);
+            return EXIT_OK;
+        }
+        if (a == QLatin1String("--version")) {
+            context.console.Out(QStringLiteral("relvane " RELVANE_VERSION));
             return EXIT_OK;
         }
         leading << a;

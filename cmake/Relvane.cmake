@@ -5,6 +5,7 @@ add_compile_options(-Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wcast-
 if(RELVANE_WERROR)
   add_compile_options(-Werror)
 endif()
+add_compile_definitions(RELVANE_VERSION="${PROJECT_VERSION}")
 add_compile_definitions(QT_NO_KEYWORDS QT_NO_CAST_FROM_ASCII QT_NO_NARROWING_CONVERSIONS_IN_CONNECT)
 
 if(RELVANE_SANITIZE)

@@ -36,7 +36,7 @@ bool InputIsDevNull() {
     return S_ISCHR(in.st_mode) && in.st_rdev == null.st_rdev;
 }
 
-const char kProgramVersion[] = "9.08";
+const char kProgramVersion[] = RELVANE_VERSION;
 
 // The module's version text was set with --version TEXT before the program had a version
 // of its own to show; that spelling still works, as --module-version TEXT. A --version

@@ -15,7 +15,7 @@
 
 namespace {
 
-const char kProgramVersion[] = "9.08";
+const char kProgramVersion[] = RELVANE_VERSION;
 
 // --help and --version are answered before the window system is touched, so they
 // work without a display (in a terminal, from a package check). True when one was.
