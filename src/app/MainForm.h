@@ -4,6 +4,7 @@
 // class, and the commands of other areas are attached to its menu entries.
 
 #include "app/ProgramSettings.h"
+#include "config/ConfigModel.h"
 #include "link/FrameCodec.h"
 #include "link/UsbThread.h"
 #include "monitor/MonitorHost.h"
@@ -134,6 +135,9 @@ public:
     QString StatusText() const;
     QTimer* TimerSerial() const { return timerSerial_; }
 
+    // The configuration shown and edited, one copy for the whole run.
+    ConfigModel& Model() { return model_; }
+
     // Menu handlers.
     void USB1Click();
     void Close1Click();
@@ -171,6 +175,36 @@ public:
     void ShowActivityLamps(int lit) override;
     void RevealProductionMenu() override;
     void PauseMs(int ms) override;
+
+public Q_SLOTS:
+    // The transfer commands, for every control that runs them (the pages' Read, Upload
+    // and Default settings buttons); the menu entries, F8, F9 and TimerSerial run the
+    // same commands.
+    void BtnLoadClick()
+    {
+        if (commands_.read)
+            commands_.read();
+    }
+    void BtnSaveClick()
+    {
+        if (commands_.upload)
+            commands_.upload();
+    }
+    void BtnDefaultValueClick()
+    {
+        if (commands_.defaults)
+            commands_.defaults();
+    }
+    void OpenClick()
+    {
+        if (commands_.open)
+            commands_.open();
+    }
+    void SaveClick()
+    {
+        if (commands_.save)
+            commands_.save();
+    }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -218,6 +252,7 @@ private:
     QString lastConfigPath_;
     QString titleFileName_;
     ModuleInfo module_;
+    ConfigModel model_;
     SlipReceiver receiver_;
     bool connected_ = false;
     bool transferBusy_ = false;

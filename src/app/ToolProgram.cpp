@@ -3,6 +3,11 @@
 #include "app/ErrorDisplay.h"
 #include "app/SplashForm.h"
 #include "config/Dialogs.h"
+#include "config/ui/FlashWiperPage.h"
+#include "config/ui/InputsPage.h"
+#include "config/ui/LoadPages.h"
+#include "config/ui/NameLabels.h"
+#include "config/ui/OutputsPage.h"
 #include "firmware/ui/FirmwareWindows.h"
 #include "monitor/ui/AboutForm.h"
 #include "monitor/ui/GeneralPage.h"
@@ -42,6 +47,7 @@ ToolProgram::~ToolProgram()
     aboutForm_.reset();
     if (generalPage_)
         dispatcher_.RemoveHandler(&generalPage_->Monitor());
+    transfer_.reset();
     mainForm_.reset();
 }
 
@@ -82,6 +88,7 @@ void ToolProgram::CreateStartupWindows()
     TMainForm& main = *mainForm_;
     generalPage_ = new TGeneralPage(main);
     main.SetPage(PAGE_GENERAL, generalPage_);
+    transfer_ = std::make_unique<TransferCommands>(main, main.Model(), dispatcher_, dialogs_);
     toolHost_ = std::make_unique<MainToolHost>(main, dispatcher_);
     firmwareHost_ = std::make_unique<MainFirmwareHost>(main, usbThread_, dispatcher_, errors_,
                                                        &generalPage_->Monitor());
@@ -109,9 +116,16 @@ void ToolProgram::Compose()
     hooks.pageChanged = [&live](int index) { live.TabbedNotebook1Change(index); };
     hooks.stopLivePoll = [&live] { live.Timer1().stop(); };
     hooks.keypadDivide = [&live] { live.AllChannelsKey(); };
+    hooks.updateTitle = [this] { transfer_->UpdateTitle(); };
+    hooks.serveNamePropagation = [this] { selectionLists_->ServeNamePropagation(); };
     main.SetLiveViewHooks(hooks);
 
     MainCommands commands;
+    commands.read = [this] { transfer_->BtnLoadClick(); };
+    commands.upload = [this] { transfer_->BtnSaveClick(); };
+    commands.defaults = [this] { transfer_->BtnDefaultValueClick(); };
+    commands.open = [this] { transfer_->OpenClick(); };
+    commands.save = [this] { transfer_->SaveClick(); };
     commands.about = [this] { aboutForm_->ShowCentredOver(mainForm_.get()); };
     commands.pingTest = [this] { PingTest1Click(); };
     commands.systemSetup = [this] { Systemsetup1Click(); };
@@ -121,6 +135,7 @@ void ToolProgram::Compose()
     commands.firmware = [this] { RunFirmwareWindow(*firmwareHost_, mainForm_.get()); };
     commands.fia = [this] { RunFiaWindow(*firmwareHost_, mainForm_.get()); };
     main.SetCommands(std::move(commands));
+    ComposeEditorPages();
 
     // Received frames: link -> frame receiver -> dispatcher -> the live view (and the
     // handlers of the other areas as they are added).
@@ -134,6 +149,37 @@ void ToolProgram::Compose()
         usbThread_.SetLinkObserver(mainForm_.get());
     });
     main.AddStartupStep([&live] { live.StartVersionTimer(); });
+}
+
+void ToolProgram::ComposeEditorPages()
+{
+    TMainForm& main = *mainForm_;
+    selectionLists_ = std::make_unique<SelectionLists>(main.Model());
+    SelectionLists& lists = *selectionLists_;
+    // Name edits ask for a propagation only while no transfer runs; the read asks at its end.
+    lists.SetTransferBusyQuery([this] { return mainForm_->TransferBusy(); });
+    transfer_->SetNamePropagationRequest([&lists] { lists.RequestNamePropagation(); });
+
+    const auto place = [&](int index, TEditorPage* page) {
+        QObject::connect(page, &TEditorPage::ReadRequested, &main, &TMainForm::BtnLoadClick);
+        QObject::connect(page, &TEditorPage::UploadRequested, &main, &TMainForm::BtnSaveClick);
+        QObject::connect(page, &TEditorPage::DefaultRequested, &main, &TMainForm::BtnDefaultValueClick);
+        main.SetPage(index, page);
+    };
+    // The start-up fill, once, before the pages bind to the lists; this runs before
+    // AllFormsCreated creates the link thread and starts the version timer.
+    lists.FillSelectionLists();
+    place(PAGE_INPUTS, new TInputsPage(main.Model(), lists, dialogs_));
+    place(PAGE_OUTPUTS, new TOutputsPage(main.Model(), lists, dialogs_));
+    place(PAGE_FLASH_WIPER, new TFlashWiperPage(main.Model(), lists, dialogs_));
+    place(PAGE_LOW_BATTERY, new TLowBatteryPage(main.Model(), lists, dialogs_));
+    place(PAGE_START_KILL, new TStartKillPage(main.Model(), lists, dialogs_));
+    place(PAGE_LOW_CURRENT, new TLowCurrentPage(main.Model(), lists, dialogs_));
+    TGeneralPage* general = generalPage_;
+    nameLabels_ = std::make_unique<TNameLabelBinder>(
+        main.Model(), lists, [general](int n) { return general->ChannelNameLabel(n); },
+        [general](int n) { return general->InputNameLabel(n); },
+        [general](int n) { return general->CanInputNameLabel(n); });
 }
 
 void ToolProgram::PingTest1Click()

@@ -7,6 +7,8 @@
 #include "app/UsbSelectForm.h"
 #include "app/UsbThreadLink.h"
 #include "app/Hosts.h"
+#include "app/TransferCommands.h"
+#include "config/SelectionLists.h"
 #include "link/UsbThread.h"
 #include "monitor/ServiceConsoles.h"
 #include "protocol/Dispatcher.h"
@@ -51,6 +53,7 @@ public:
     Dispatcher& FrameDispatcher() { return dispatcher_; }
     TGeneralPage& GeneralPage() { return *generalPage_; }
     TAboutForm& AboutForm() { return *aboutForm_; }
+    TransferCommands& Transfer() { return *transfer_; }
 
     // Menu commands, public so tests run them as the menu does.
     void PingTest1Click();
@@ -64,6 +67,7 @@ public:
 private:
     void CreateStartupWindows();
     void Compose();
+    void ComposeEditorPages();
 
     Dialogs& dialogs_;
     ErrorDisplay& errors_;
@@ -73,6 +77,9 @@ private:
     Dispatcher dispatcher_;
     std::unique_ptr<TMainForm> mainForm_;
     TGeneralPage* generalPage_ = nullptr;  // owned by the notebook
+    std::unique_ptr<TransferCommands> transfer_;  // with the progress window
+    std::unique_ptr<SelectionLists> selectionLists_;  // shared entry lists of the selectors
+    std::unique_ptr<QObject> nameLabels_;  // the General page labels that show names
     std::unique_ptr<MainToolHost> toolHost_;
     std::unique_ptr<MainFirmwareHost> firmwareHost_;
     std::unique_ptr<TAboutForm> aboutForm_;

@@ -1,0 +1,92 @@
+#pragma once
+// The main window's configuration commands: Read, Upload and Default settings through
+// the transfer sequencer, File Open and Save of configuration files, and the window
+// title that tells where the configuration shown came from. This is the main window's
+// TransferHost: the sequencer reaches the windows, flags and message boxes through it.
+
+#include "protocol/TransferSequencer.h"
+#include "protocol/ui/TransferWindows.h"
+
+#include <QString>
+
+#include <functional>
+
+namespace relvane {
+
+class ConfigModel;
+class Dialogs;
+class Dispatcher;
+class TMainForm;
+
+// Where the configuration shown came from.
+enum class TitleSource { None, File, Module };
+
+// "Relvane Tool - [ name ]" for the source; empty for TitleSource::None (the window
+// keeps its title).
+QString MainTitleText(TitleSource source, const QByteArray& boxName, const QString& fileName);
+
+// The file filter of both file dialogs.
+QString ConfigFileFilter();  // "config files (*.cfg)|*.CFG"
+// "File already exists: '<path>'\nOverwrite ?"
+QString OverwriteQuestionText(const QString& path);
+
+class TransferCommands final : public TransferHost {
+public:
+    // Registers the sequencer with the dispatcher; the progress window is a child of
+    // the main window.
+    TransferCommands(TMainForm& main, ConfigModel& model, Dispatcher& dispatcher, Dialogs& dialogs);
+    ~TransferCommands() override;
+    TransferCommands(const TransferCommands&) = delete;
+    TransferCommands& operator=(const TransferCommands&) = delete;
+
+    // The three transfer commands.
+    void BtnLoadClick();
+    void BtnSaveClick();
+    void BtnDefaultValueClick();
+    // File menu.
+    void OpenClick();
+    void SaveClick();
+    // Heartbeat: the window title from the title source.
+    void UpdateTitle();
+
+    // Hooks of areas built elsewhere. The CAN monitor's: put its selection back to the
+    // first entry without telling the module, true when it was elsewhere (none: nothing
+    // to reset). The selection lists': ask for a name propagation.
+    void SetMonitorReset(std::function<bool()> reset) { monitorReset_ = std::move(reset); }
+    void SetNamePropagationRequest(std::function<void()> request) { namesRequest_ = std::move(request); }
+
+    TransferSequencer& Sequencer() { return sequencer_; }
+    TransferWindows& Windows() { return windows_; }
+    TitleSource Source() const { return source_; }
+    QString TitleFileName() const { return titleFileName_; }
+
+    // TransferHost.
+    bool Connected() const override;
+    bool FirmwareBusy() const override;
+    TxSink& TxQueue() override;
+    bool ResetMonitorSelection() override;
+    void PauseMs(int ms) override;
+    VersionCheckResult RunVersionCheck() override;
+    ProgressEnd RunProgress(const std::function<void()>& cancel) override;
+    void CloseProgress() override;
+    void SetTransferBusy(bool busy) override;
+    void RequestNamePropagation() override;
+    void SetTitleSourceModule() override;
+    void ShowMessage(const QString& text) override;
+    bool AskYesNo(const QString& text) override;
+
+private:
+    TMainForm& main_;
+    ConfigModel& model_;
+    Dispatcher& dispatcher_;
+    Dialogs& dialogs_;
+    TransferWindows windows_;
+    TransferSequencer sequencer_;
+    std::function<bool()> monitorReset_;
+    std::function<void()> namesRequest_;
+    TitleSource source_ = TitleSource::None;
+    QString titleFileName_;
+    QString openName_;  // the name chosen at the previous Open
+};
+
+}  // namespace relvane
