@@ -1,0 +1,311 @@
+// The main window's configuration commands as the program composes them: File Open
+// and Save with their dialogs and questions, the window title, and Read, Upload and
+// Default settings reached from every control, menu entry, key and the connection timer.
+
+#include "app/ErrorDisplay.h"
+#include "app/ToolProgram.h"
+#include "app/TransferCommands.h"
+#include "config/ConfigFile.h"
+#include "config/IniFile.h"
+#include "link/MemoryBackend.h"
+#include "protocol/BlockCodec.h"
+#include "support/ScriptedDialogs.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace relvane;
+
+namespace {
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+}  // namespace
+
+class TestTransferApp : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<MemoryBackend> backend_;
+    std::unique_ptr<ScriptedDialogs> dialogs_;
+    std::unique_ptr<ErrorDisplay> errors_;
+    std::unique_ptr<ToolProgram> program_;
+
+    ToolProgram& Program()
+    {
+        if (!program_) {
+            StartOptions o;
+            o.settingsPath = dir_->filePath(QStringLiteral("relvane-tool.INI"));
+            o.currentDirectory = dir_->path();
+            o.splashWaitMs = 0;
+            o.showSplash = false;
+            program_ = std::make_unique<ToolProgram>(*dialogs_, *errors_, *backend_, o);
+            program_->Start();
+        }
+        return *program_;
+    }
+    TMainForm& Main() { return Program().MainForm(); }
+    ConfigModel& Model() { return Main().Model(); }
+    QString Path(const char* name) const { return dir_->filePath(QString::fromLatin1(name)); }
+
+    void SaveAs(const QString& chosen)
+    {
+        dialogs_->QueueFile(chosen);
+        Main().SaveClick();
+    }
+    void Open(const QString& chosen)
+    {
+        dialogs_->QueueFile(chosen);
+        Main().OpenClick();
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        dir_ = std::make_unique<QTemporaryDir>();
+        backend_ = std::make_unique<MemoryBackend>();
+        dialogs_ = std::make_unique<ScriptedDialogs>();
+        errors_ = std::make_unique<ErrorDisplay>(*dialogs_);
+    }
+    void cleanup()
+    {
+        program_.reset();
+        errors_.reset();
+        dialogs_.reset();
+        backend_.reset();
+        dir_.reset();
+    }
+
+    // ---------------------------------------------------------------------------
+    // Open and Save.
+
+    void openingAMissingFileGivesTheDefaultsAndTheTitle()
+    {
+        SetInputName(Model(), 1, QByteArray("Horn"));
+        Model().SetBoxName(QByteArray("Old box"));
+        const QString lastBefore = Main().LastConfigPath();
+        Open(Path("nothing here.cfg"));
+        QCOMPARE(dialogs_->Calls().size(), 1);
+        const DialogCall& call = dialogs_->Calls().first();
+        QCOMPARE(call.kind, DialogCall::Kind::OpenFile);
+        QCOMPARE(call.options.filter, QStringLiteral("config files (*.cfg)|*.CFG"));
+        QCOMPARE(Model().Input(1).NAME, QByteArray("---"));
+        QCOMPARE(Model().Output(34).NAME, QByteArray("---"));
+        QCOMPARE(Model().Output(1).MAX_CURRENT, 100);
+        QCOMPARE(Model().Output(1).PEAK_TIME, 100);
+        QCOMPARE(Model().CanInput(32).CAN_NAME, QByteArray("CAN 32"));
+        QCOMPARE(Model().VirtualInput(20).VIRTUAL_NAME, QByteArray("VIRTUAL 20"));
+        QCOMPARE(Model().Flash(5).FLASH_NAME, QByteArray("FLASH 5"));
+        QCOMPARE(Model().CanSetup().BitRate, 1000);
+        QCOMPARE(Model().CanExport(1).ROW_COUNT, 12);
+        QVERIFY(Model().BoxName().isEmpty());
+        QCOMPARE(dialogs_->Texts(), QStringList());  // a missing file is no error
+        QCOMPARE(Main().LastConfigPath(), lastBefore);  // opening does not change it
+        Program().Transfer().UpdateTitle();
+        QCOMPARE(Main().windowTitle(), QStringLiteral("Relvane Tool - [ nothing here.cfg ]"));
+    }
+
+    void cancelledDialogsChangeNothing()
+    {
+        SetInputName(Model(), 1, QByteArray("Horn"));
+        dialogs_->QueueFile(std::nullopt);
+        Main().OpenClick();
+        dialogs_->QueueFile(std::nullopt);
+        Main().SaveClick();
+        QCOMPARE(Model().Input(1).NAME, QByteArray("Horn"));
+        Program().Transfer().UpdateTitle();
+        QCOMPARE(Main().windowTitle(), QStringLiteral("Relvane Tool "));
+        QCOMPARE(QDir(dir_->path()).entryList({QStringLiteral("*.cfg")}, QDir::Files), QStringList());
+    }
+
+    void savingUnderTxtWritesCfg()
+    {
+        SetInputName(Model(), 3, QByteArray("Fan"));
+        Program().Transfer().UpdateTitle();
+        const QString titleBefore = Main().windowTitle();
+        SaveAs(Path("settings.txt"));
+        const DialogCall& call = dialogs_->Calls().first();
+        QCOMPARE(call.kind, DialogCall::Kind::SaveFile);
+        QCOMPARE(call.options.filter, QStringLiteral("config files (*.cfg)|*.CFG"));
+        QCOMPARE(call.options.defaultExtension, QStringLiteral("cfg"));
+        QVERIFY(!QFile::exists(Path("settings.txt")));
+        QVERIFY(QFile::exists(Path("settings.cfg")));
+        QVERIFY(ReadAll(Path("settings.cfg")).contains("NAME3=Fan\r\n"));
+        QCOMPARE(Main().LastConfigPath(), Path("settings.cfg"));
+        Program().Transfer().UpdateTitle();
+        QCOMPARE(Main().windowTitle(), titleBefore);  // saving does not change the title
+        QCOMPARE(dialogs_->Texts(), QStringList());
+    }
+
+    void overwriteQuestion_data()
+    {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("declined") << false;
+        QTest::newRow("accepted") << true;
+    }
+    void overwriteQuestion()
+    {
+        QFETCH(bool, yes);
+        const QString target = Path("existing.cfg");
+        WriteAll(target, "[JUNK]\r\nLEFTOVER=1\r\n");
+        const QString question = QStringLiteral("File already exists: '%1'\nOverwrite ?").arg(target);
+        dialogs_->AnswerText(question, yes ? MessageAnswer::Yes : MessageAnswer::No);
+        SaveAs(Path("existing.txt"));
+        QCOMPARE(dialogs_->Texts(), QStringList{question});
+        QCOMPARE(dialogs_->Calls().last().messageKind, MessageKind::Warning);
+        QCOMPARE(dialogs_->Calls().last().buttons, MessageButtons::YesNo);
+        const QByteArray content = ReadAll(target);
+        if (yes) {
+            // Replaced whole: no leftover entries of the old file.
+            QVERIFY(!content.contains("LEFTOVER"));
+            QVERIFY(content.startsWith("[INPUT]\r\n"));
+            QCOMPARE(Main().LastConfigPath(), target);
+        } else {
+            QCOMPARE(content, QByteArray("[JUNK]\r\nLEFTOVER=1\r\n"));
+            QVERIFY(Main().LastConfigPath() != target);
+        }
+    }
+
+    void openThenSaveUnderANewNameGivesTheSameEntries()
+    {
+        // A file with changed values, written the way the program writes files.
+        ConfigModel source;
+        SetOutputName(source, 7, QByteArray("Wipers"));
+        source.ModifyCanSetup([](CanSetupConfig& c) { c.BitRate = 500; });
+        source.ModifyCanInput(12, [](CanInputConfig& c) { c.MULTIPLICATOR_ = 0.1f; });
+        QVERIFY(SaveConfigFile(source, Path("first.cfg")));
+        const QByteArray first = ReadAll(Path("first.cfg"));
+        WriteAll(Path("second.cfg"), "[OUTPUT]\r\nNAME99=old\r\n");
+
+        Open(Path("first.cfg"));
+        QCOMPARE(Model().Output(7).NAME, QByteArray("Wipers"));
+        dialogs_->AnswerText(QStringLiteral("File already exists: '%1'\nOverwrite ?").arg(Path("second.cfg")),
+                             MessageAnswer::Yes);
+        SaveAs(Path("second"));
+        QCOMPARE(ReadAll(Path("second.cfg")), first);
+        Program().Transfer().UpdateTitle();
+        QCOMPARE(Main().windowTitle(), QStringLiteral("Relvane Tool - [ first.cfg ]"));
+    }
+
+    void openPresetsTheLastSavedFile()
+    {
+        SaveAs(Path("kept.cfg"));
+        Open(Path("kept.cfg"));
+        QCOMPARE(dialogs_->Calls().last().options.fileName, Path("kept.cfg"));
+    }
+
+    void targetThatCannotBeCreated()
+    {
+        const QString lastBefore = Main().LastConfigPath();
+        SaveAs(Path("no such folder/x.cfg"));
+        QCOMPARE(dialogs_->Texts(),
+                 QStringList{QStringLiteral("Unable to create file: '%1'").arg(Path("no such folder/x.cfg"))});
+        QCOMPARE(dialogs_->Calls().last().messageKind, MessageKind::Error);
+        QCOMPARE(Main().LastConfigPath(), lastBefore);
+    }
+
+    // ---------------------------------------------------------------------------
+    // Title.
+
+    void titleTexts_data()
+    {
+        QTest::addColumn<int>("source");
+        QTest::addColumn<QByteArray>("box");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("nothing yet") << int(TitleSource::None) << QByteArray("x") << QString() << QString();
+        QTest::newRow("module with a name") << int(TitleSource::Module) << QByteArray("Rally") << QString()
+                                            << QStringLiteral("Relvane Tool - [ Rally ]");
+        QTest::newRow("module without a name") << int(TitleSource::Module) << QByteArray() << QString()
+                                               << QStringLiteral("Relvane Tool - [ No Name ]");
+        QTest::newRow("module, code page") << int(TitleSource::Module) << QByteArray("Caf\xe9") << QString()
+                                           << QStringLiteral("Relvane Tool - [ Caf\u00e9 ]");
+        QTest::newRow("file") << int(TitleSource::File) << QByteArray("ignored") << QStringLiteral("car.cfg")
+                              << QStringLiteral("Relvane Tool - [ car.cfg ]");
+    }
+    void titleTexts()
+    {
+        QFETCH(int, source);
+        QFETCH(QByteArray, box);
+        QFETCH(QString, file);
+        QFETCH(QString, title);
+        QCOMPARE(MainTitleText(TitleSource(source), box, file), title);
+    }
+
+    void titleFollowsTheLaterSource()
+    {
+        Open(Path("a.cfg"));
+        Program().Transfer().UpdateTitle();
+        QCOMPARE(Main().windowTitle(), QStringLiteral("Relvane Tool - [ a.cfg ]"));
+        // A read from the module (its progress window closed) makes the module the source.
+        Program().Transfer().SetTitleSourceModule();
+        Model().SetBoxName(QByteArray("Box 9"));
+        Program().Transfer().UpdateTitle();
+        QCOMPARE(Main().windowTitle(), QStringLiteral("Relvane Tool - [ Box 9 ]"));
+        Open(Path("b.cfg"));  // and a later Open the file again
+        Program().Transfer().UpdateTitle();
+        QCOMPARE(Main().windowTitle(), QStringLiteral("Relvane Tool - [ b.cfg ]"));
+    }
+
+    // ---------------------------------------------------------------------------
+    // Every way to the transfer commands; without a connection each says so.
+
+    void everyControlRunsTheCommands_data()
+    {
+        QTest::addColumn<QString>("how");
+        for (const char* how : {"slot read", "slot upload", "slot default", "menu Read2", "menu Upload1",
+                                "menu Default", "key F8", "key F9"})
+            QTest::newRow(how) << QString::fromLatin1(how);
+    }
+    void everyControlRunsTheCommands()
+    {
+        QFETCH(QString, how);
+        TMainForm& main = Main();
+        if (how == QLatin1String("slot read")) main.BtnLoadClick();
+        else if (how == QLatin1String("slot upload")) main.BtnSaveClick();
+        else if (how == QLatin1String("slot default")) main.BtnDefaultValueClick();
+        else if (how.startsWith(QLatin1String("menu "))) {
+            QAction* a = main.findChild<QAction*>(how.mid(5));
+            QVERIFY(a);
+            QVERIFY(a->isEnabled());
+            a->trigger();
+        } else {
+            // The window takes the keys before the control that has the focus.
+            QWidget* focus = main.Notebook();
+            QTest::keyClick(focus, how.endsWith(QLatin1String("F8")) ? Qt::Key_F8 : Qt::Key_F9);
+        }
+        QCOMPARE(dialogs_->Texts(), QStringList{QStringLiteral("Is not connected to target, please connect USB")});
+    }
+
+    void connectionTimerRunsARead()
+    {
+        // The adapter answers nothing: the read's version check times out.
+        backend_->AddAdapter(QStringLiteral("Silent module"));
+        Main().ConnectDevice(QStringLiteral("Silent module"));
+        QVERIFY(Main().Connected());
+        QVERIFY(Main().TimerSerial()->isActive());
+        QCOMPARE(Main().TimerSerial()->interval(), 400);
+        QTRY_COMPARE_WITH_TIMEOUT(dialogs_->Texts(), QStringList{QStringLiteral("Timeout for software version")}, 8000);
+        QVERIFY(!Main().TransferBusy());
+    }
+};
+
+QTEST_MAIN(TestTransferApp)
+#include "test_transfer_app.moc"
