@@ -16,6 +16,18 @@ void SendSimple(Module& m, std::uint8_t type, std::uint8_t command) {
     m.Send(f.Seal());
 }
 
+constexpr std::uint8_t kCalibrationMode = 2;
+
+// In calibration mode the module drives its high-power outputs itself, so the loads
+// the operator connected draw their current whatever the configuration or the manual
+// switches say; an open or supply-shorted output still measures nothing.
+std::uint16_t CalibrationCurrent(const Module& m, int channel) {
+    if (m.live.mode != kCalibrationMode) return m.live.Current(channel, m.config);
+    const SimChannel& c = m.live.channel(channel);
+    if (c.fault == FAULT_OPEN_LOAD || c.fault == FAULT_SHORT_TO_SUPPLY) return 0;
+    return c.load;
+}
+
 }  // namespace
 
 ProductionSim::ProductionSim() : eeprom(EEPROM_SIZE, char(0xFF)) {}
@@ -59,7 +71,7 @@ void RegisterProductionHandlers(Module& module, ProductionSim& p) {
     module.RegisterHandler(FRAME_TYPE_COMMAND, CALIBRATION_DATA_READ_REQ, [&p](Module& m, const Request& r) {
         const int c = r.at(4);
         if (c < 1 || c > ProductionSim::CHANNELS) return;
-        const std::uint16_t current = m.live.Current(c, m.config);
+        const std::uint16_t current = CalibrationCurrent(m, c);
         const CalibrationChannel& cal = p.calibration.at(std::size_t(c - 1));
         const std::uint16_t ad = p.AdValue(c, current);
         Frame f(FRAME_TYPE_COMMAND, CALIBRATION_DATA_READ_CFM, 12);
