@@ -47,6 +47,7 @@ ToolProgram::~ToolProgram()
     aboutForm_.reset();
     if (generalPage_)
         dispatcher_.RemoveHandler(&generalPage_->Monitor());
+    canPages_.reset();
     transfer_.reset();
     mainForm_.reset();
 }
@@ -175,6 +176,19 @@ void ToolProgram::ComposeEditorPages()
     place(PAGE_LOW_BATTERY, new TLowBatteryPage(main.Model(), lists, dialogs_));
     place(PAGE_START_KILL, new TStartKillPage(main.Model(), lists, dialogs_));
     place(PAGE_LOW_CURRENT, new TLowCurrentPage(main.Model(), lists, dialogs_));
+    canPages_ = std::make_unique<CanPageSet>(main.Model(), lists, dialogs_, main, dispatcher_);
+    main.SetPage(PAGE_DIAGNOSTIC, canPages_->Diagnostic());
+    main.SetPage(PAGE_CAN_INPUTS, canPages_->CanInputs());
+    main.SetPage(PAGE_VIRTUAL_INPUTS, canPages_->VirtualInputs());
+    main.SetPage(PAGE_CAN_EXPORT, canPages_->CanExport());
+    for (int p : {PAGE_DIAGNOSTIC, PAGE_CAN_INPUTS, PAGE_VIRTUAL_INPUTS})
+        main.SetPageSelectedWork(p, [this, p] { canPages_->PageSelected(p); });
+    TCanInputPage* can = canPages_->CanInputs();
+    QObject::connect(can, &TCanInputPage::BtnCanReadClicked, &main, &TMainForm::BtnLoadClick);
+    QObject::connect(can, &TCanInputPage::BtnCanUploadClicked, &main, &TMainForm::BtnSaveClick);
+    QObject::connect(can, &TCanInputPage::BtnCanInputDefaultClicked, &main, &TMainForm::BtnDefaultValueClick);
+    transfer_->SetMonitorReset([this] { return canPages_->ResetMonitorForTransfer(); });
+
     TGeneralPage* general = generalPage_;
     nameLabels_ = std::make_unique<TNameLabelBinder>(
         main.Model(), lists, [general](int n) { return general->ChannelNameLabel(n); },

@@ -8,6 +8,7 @@
 #include "app/UsbThreadLink.h"
 #include "app/Hosts.h"
 #include "app/TransferCommands.h"
+#include "can/ui/CanPageSet.h"
 #include "config/SelectionLists.h"
 #include "link/UsbThread.h"
 #include "monitor/ServiceConsoles.h"
@@ -80,6 +81,8 @@ private:
     std::unique_ptr<TransferCommands> transfer_;  // with the progress window
     std::unique_ptr<SelectionLists> selectionLists_;  // shared entry lists of the selectors
     std::unique_ptr<QObject> nameLabels_;  // the General page labels that show names
+    // The CAN and diagnostic pages; destroyed before the main window, which owns the widgets.
+    std::unique_ptr<CanPageSet> canPages_;
     std::unique_ptr<MainToolHost> toolHost_;
     std::unique_ptr<MainFirmwareHost> firmwareHost_;
     std::unique_ptr<TAboutForm> aboutForm_;

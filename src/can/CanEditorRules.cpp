@@ -128,15 +128,14 @@ ByteCorrection CorrectRowValue(qint32 typed)
     return {static_cast<std::uint8_t>(quint32(typed) & 0xFFu), false, typed};
 }
 
-double LeadingDecimal(const QString& text) { return NumberFromText(text); }
 
-float MultiplicatorFromText(const QString& text) { return static_cast<float>(LeadingDecimal(text)); }
+float MultiplicatorFromText(const QString& text) { return static_cast<float>(NumberFromText(text)); }
 
 QString MultiplicatorText(float value) { return QString::asprintf("%3.6f", double(value)); }
 
 std::int8_t CalOffsetFromText(const QString& text)
 {
-    double v = LeadingDecimal(text);
+    double v = NumberFromText(text);
     if (!(v >= -127.0))  // also NaN
         v = -127.0;
     if (v > 127.0)

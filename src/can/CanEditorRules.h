@@ -78,9 +78,6 @@ struct ByteCorrection {
 ByteCorrection CorrectRowIndex(qint32 typed);
 ByteCorrection CorrectRowValue(qint32 typed);
 
-// The decimal number at the start of a text (comma or full stop as the decimal point,
-// stopping at the first character that cannot continue the number; nothing gives 0).
-double LeadingDecimal(const QString& text);
 // The multiplicator edit: the leading number as a 32-bit float.
 float MultiplicatorFromText(const QString& text);
 // "%3.6f" of the stored multiplicator.
