@@ -111,10 +111,14 @@ public:
         QTimer::singleShot(0, &Main(), [&] {
             ran = true;
             QWidget* modal = QApplication::activeModalWidget();
-            if (Form* form = qobject_cast<Form*>(modal))
-                script(*form);
-            else
+            Form* form = qobject_cast<Form*>(modal);
+            if (!form)
                 QTest::qFail("the menu entry did not show its window", __FILE__, __LINE__);
+            // Activation runs the windows' FormActivate work; the scripts start after it.
+            else if (!QTest::qWaitForWindowActive(form, 5000))
+                QTest::qFail("the window did not become active", __FILE__, __LINE__);
+            else
+                script(*form);
             if (modal)
                 modal->close();
         });

@@ -13,6 +13,7 @@
 
 #include <QElapsedTimer>
 #include <QProgressBar>
+#include <QTextDocument>
 
 using namespace relvane;
 using namespace relvane::e2e;
@@ -172,6 +173,12 @@ private Q_SLOTS:
             QCOMPARE(target.first(), ExpectedDump(0));
             QCOMPARE(target.at(0x3F00 / 16), ExpectedDump(0x3F00));
             QCOMPARE(target.last(), ExpectedDump(0xFBF0));
+            // A whole dump line fits each memo: the 16 bytes are read without scrolling.
+            for (const char* name : {"MemoFile", "MemoTarget"}) {
+                auto* memo = Child<QPlainTextEdit>(w, name);
+                const int room = memo->viewport()->width() - 2 * int(memo->document()->documentMargin());
+                QVERIFY2(memo->fontMetrics().horizontalAdvance(target.last()) <= room, name);
+            }
             E2eRig::Screenshot(w, QStringLiteral("fia"));
         });
         if (QTest::currentTestFailed())

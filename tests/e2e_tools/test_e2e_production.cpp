@@ -58,8 +58,7 @@ private Q_SLOTS:
     {
         ScriptedDialogs& dialogs = rig_->Dialogs();
         rig_->RunModal<TSystemSetupForm>("Systemsetup1", [&](TSystemSetupForm& w) {
-            // Activation asks for the data; the simulator's production data shows.
-            w.FormActivate();
+            // Activation asked for the data; the simulator's production data shows.
             QTRY_COMPARE_WITH_TIMEOUT(Text(w, "SerialEdit"), QStringLiteral("00001234"), 5000);
             QCOMPARE(Text(w, "YearEdit"), QStringLiteral("2024"));
             QCOMPARE(Text(w, "WeekEdit"), QStringLiteral("12"));
@@ -91,7 +90,6 @@ private Q_SLOTS:
 
         // A new window reads back what the module stored.
         rig_->RunModal<TSystemSetupForm>("Systemsetup1", [&](TSystemSetupForm& w) {
-            w.FormActivate();
             QTRY_COMPARE_WITH_TIMEOUT(Text(w, "SerialEdit"), QStringLiteral("123456789"), 5000);
             QCOMPARE(Text(w, "YearEdit"), QStringLiteral("2031"));
             QCOMPARE(Text(w, "WeekEdit"), QStringLiteral("07"));
@@ -192,9 +190,8 @@ private Q_SLOTS:
             QStringLiteral("Data        : 0x00:0xFF:0x7F:"),
         };
         rig_->RunModal<TRunTimeErrorForm>("Runtimeerror1", [&](TRunTimeErrorForm& w) {
-            w.FormActivate();
-            QTRY_COMPARE_WITH_TIMEOUT(Lines(w, "MemoErrorLog").size(), int(expected.size()), 5000);
-            QCOMPARE(Lines(w, "MemoErrorLog"), expected);
+            // Activation cleared the text and asked for the count.
+            QTRY_COMPARE_WITH_TIMEOUT(Lines(w, "MemoErrorLog"), expected, 5000);
             // One entry asked for at a time, 1 to 3.
             const QList<QByteArray> asked = rig_->ReceivedCommands(FRAME_TYPE_SERVICE, 0x51);
             QCOMPARE(asked.size(), 3);
@@ -207,6 +204,7 @@ private Q_SLOTS:
             Click(w, "BtnResetSystemLog");
             QTRY_COMPARE_WITH_TIMEOUT(Lines(w, "MemoErrorLog").last(), QStringLiteral(" System log data reset.."),
                                       5000);
+            // A new activation reads the list afresh.
             w.FormActivate();
             QTRY_COMPARE_WITH_TIMEOUT(Text(w, "MemoErrorLog"), QStringLiteral(" Error list count 0"), 5000);
         });
@@ -248,6 +246,12 @@ private Q_SLOTS:
             QCOMPARE(model->index(1, 1).data().toString(), QStringLiteral("FF"));
             QCOMPARE(model->index(255, 16).data().toString(), QStringLiteral("FF"));
             QCOMPARE(model->index(255, 1).data().toString(), QStringLiteral("00"));
+            // Sixteen ". " pairs fit the ASCII column's 134 pixels without being cut off.
+            const QString dots = model->index(1, 17).data().toString();
+            QCOMPARE(dots, QStringLiteral(". ").repeated(16));
+            const QVariant fontRole = model->index(1, 17).data(Qt::FontRole);
+            const QFont asciiFont = fontRole.isValid() ? fontRole.value<QFont>() : grid->font();
+            QVERIFY(QFontMetrics(asciiFont).horizontalAdvance(dots.trimmed()) <= grid->columnWidth(17) - 8);
             E2eRig::Screenshot(w, QStringLiteral("eeprom"));
             QCOMPARE(dialogs.Count(), 0);
 

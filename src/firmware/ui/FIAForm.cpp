@@ -12,6 +12,8 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyle>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 namespace relvane {
@@ -28,6 +30,17 @@ QPlainTextEdit* Memo(const QString& name, QWidget* parent) {
     memo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     return memo;
 }
+
+// A dump memo is at least as wide as one whole dump line, so the sixteen bytes of a
+// line can be read side by side without scrolling.
+void FitDumpLine(QPlainTextEdit* memo) {
+    const std::uint8_t sample[FirmwareCompare::BLOCK] = {};
+    const QString line = FirmwareCompare::DumpLine(0xFFFF, sample);
+    const int text = memo->fontMetrics().horizontalAdvance(line);
+    const int margins = 2 * int(memo->document()->documentMargin()) + 2 * memo->frameWidth() +
+                        memo->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4;
+    memo->setMinimumWidth(text + margins);
+}
 }  // namespace
 
 TFIA_Form::TFIA_Form(FirmwareHost& host, QWidget* parent)
@@ -43,6 +56,7 @@ TFIA_Form::TFIA_Form(FirmwareHost& host, QWidget* parent)
     BtnOpenFile = new QPushButton(QStringLiteral("..."), GroupBox1);
     BtnOpenFile->setObjectName(QStringLiteral("BtnOpenFile"));
     MemoFile = Memo(QStringLiteral("MemoFile"), GroupBox1);
+    FitDumpLine(MemoFile);
     auto* g1 = new QGridLayout(GroupBox1);
     g1->addWidget(FileEdit, 0, 0);
     g1->addWidget(BtnOpenFile, 0, 1);
@@ -51,6 +65,7 @@ TFIA_Form::TFIA_Form(FirmwareHost& host, QWidget* parent)
     GroupBox2 = new QGroupBox(QStringLiteral("Data from target"), this);
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
     MemoTarget = Memo(QStringLiteral("MemoTarget"), GroupBox2);
+    FitDumpLine(MemoTarget);
     auto* g2 = new QVBoxLayout(GroupBox2);
     g2->addWidget(MemoTarget);
 

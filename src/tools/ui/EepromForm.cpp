@@ -32,7 +32,12 @@ int EepromGridModel::rowCount(const QModelIndex& parent) const { return parent.i
 int EepromGridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kEepromGridColumns; }
 
 QVariant EepromGridModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
+    if (!index.isValid()) return {};
+    // The ASCII column keeps its 134 pixels: in the grid's fixed-width font sixteen
+    // ". " pairs would be cut off, so it is drawn in the narrower proportional font.
+    if (role == Qt::FontRole && index.column() == kEepromAsciiColumn)
+        return QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
     return buffer_.cell(index.row() + 1, index.column());
 }
 
