@@ -101,7 +101,8 @@ void CanSim::SendMessage(Module& module, std::uint16_t id, const std::vector<std
 
 void CanSim::Pump(Module& module, Clock::time_point now)
 {
-    if (mode == MODE_OFF || !next_)
+    // Rate 0 forwards only what the console sends (tests that inject their own traffic).
+    if (mode == MODE_OFF || !next_ || (rate == 0 && !burst))
         return;
     int guard = 0;
     while (*next_ <= now && guard++ < 64) {
@@ -155,8 +156,8 @@ void RegisterCanHandlers(Module& module, CanSim& can)
              if (sub == QLatin1String("rate")) {
                  bool ok = false;
                  const int rate = args.value(1).toInt(&ok);
-                 if (!ok || rate < 1 || rate > 1000)
-                     return QStringLiteral("usage: canmon rate N (1 to 1000 messages a second)");
+                 if (!ok || rate < 0 || rate > 1000)
+                     return QStringLiteral("usage: canmon rate N (0 to 1000 messages a second)");
                  can.rate = rate;
                  can.Restart(CanSim::Clock::now());
                  return QStringLiteral("CAN rate %1 a second").arg(rate);

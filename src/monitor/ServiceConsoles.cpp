@@ -195,6 +195,10 @@ bool VersionCheck::OnFrame(const std::uint8_t* frame, int count)
         return false;
     if (frame[FRAME_TYPE] != FRAME_TYPE_COMMAND || frame[FRAME_COMMAND] != VERSION_CFM)
         return false;
+    // The first answer decides and starts the close delay; the heartbeat answers every
+    // 400 ms, so restarting the delay on later answers would keep the window open.
+    if (timer2_.isActive() || timedOut_)
+        return true;
     timer1_.stop();
     versionText_ = ReadVersion(frame, count).text;
     Q_EMIT versionShown(versionText_);

@@ -134,8 +134,12 @@ private Q_SLOTS:
         QCOMPARE(m.Monitored().first().dataCount, 2);
         m.module.RunConsole(QStringLiteral("canmon"), {QStringLiteral("send"), QStringLiteral("zz")});
         QVERIFY(m.printed.last().startsWith(QStringLiteral("usage:")));
-        m.module.RunConsole(QStringLiteral("canmon"), {QStringLiteral("rate"), QStringLiteral("0")});
+        m.module.RunConsole(QStringLiteral("canmon"), {QStringLiteral("rate"), QStringLiteral("-1")});
         QVERIFY(m.printed.last().startsWith(QStringLiteral("usage:")));
+        m.module.RunConsole(QStringLiteral("canmon"), {QStringLiteral("rate"), QStringLiteral("1001")});
+        QVERIFY(m.printed.last().startsWith(QStringLiteral("usage:")));
+        m.module.RunConsole(QStringLiteral("canmon"), {QStringLiteral("rate"), QStringLiteral("0")});
+        QCOMPARE(m.printed.last(), QStringLiteral("CAN rate 0 a second"));
     }
 
     void diagnosticLogReadAndCleared()

@@ -459,6 +459,7 @@ private Q_SLOTS:
 
     void monitorWritesCandumpLines() {
         StartSim();
+        sim_->Command(QStringLiteral("canmon rate 0"));  // only the three messages below
         const QList<QByteArray> payloads{QByteArray::fromHex("0A00020102"), QByteArray::fromHex("A50100"),
                                          QByteArray::fromHex("000808DEADBEEF00FF10AB")};
         // The module forwards three messages once the monitor has asked for them.

@@ -484,6 +484,26 @@ private Q_SLOTS:
         QVERIFY(!form.Accepted());
     }
 
+    void versionCheckClosesWhileTheHeartbeatAnswers()
+    {
+        // The heartbeat keeps answering every 400 ms while the window is open; the
+        // first answer decides, and later ones must not hold the window open.
+        VersionCheck check;
+        QSignalSpy finished(&check, &VersionCheck::finished);
+        ReceivedFrame first(VersionFrame("V8.12"));
+        ReceivedFrame later(VersionFrame("V7.00"));
+        QVERIFY(check.OnFrame(first.buffer, first.count));
+        QElapsedTimer clock;
+        clock.start();
+        while (finished.isEmpty() && clock.elapsed() < 3000) {
+            QTest::qWait(100);
+            check.OnFrame(later.buffer, later.count);
+        }
+        QCOMPARE(finished.count(), 1);
+        QVERIFY(clock.elapsed() < 2000);
+        QVERIFY(check.Accepted());
+    }
+
     void versionCheckTimeoutByHand()
     {
         VersionCheck check;
