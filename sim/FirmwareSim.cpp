@@ -123,7 +123,12 @@ void RegisterFirmwareHandlers(Module& module, FirmwareSim& firmware) {
         f[5] = r.at(5);
         for (int i = 0; i < 16; ++i)
             f[6 + i] = std::uint8_t(firmware.memory[(address + i) % FirmwareSim::PROGRAM_SIZE]);
-        m.Send(f.Seal());
+        f.Seal();
+        if (firmware.holdMemoryReplies) {
+            firmware.heldMemoryReplies.append(f);
+            return;
+        }
+        m.Send(f);
     });
 
     module.RegisterConsoleCommand(
@@ -158,6 +163,20 @@ void RegisterFirmwareHandlers(Module& module, FirmwareSim& firmware) {
              return QStringLiteral("program memory %1 = %2")
                  .arg(address, 5, 16, QLatin1Char('0'))
                  .arg(value, 2, 16, QLatin1Char('0'));
+         }});
+    module.RegisterConsoleCommand(
+        {QStringLiteral("memhold"), QStringLiteral("memhold on|off"),
+         QStringLiteral("keep memory read answers back (on), or send the kept ones and answer again (off)"),
+         [&firmware](Module& m, const QStringList& args) {
+             const QString what = args.value(0);
+             if (args.size() != 1 || (what != QLatin1String("on") && what != QLatin1String("off")))
+                 return QStringLiteral("usage: memhold on|off");
+             firmware.holdMemoryReplies = what == QLatin1String("on");
+             if (firmware.holdMemoryReplies) return QStringLiteral("memory read answers held back");
+             const int n = int(firmware.heldMemoryReplies.size());
+             for (const Frame& f : firmware.heldMemoryReplies) m.Send(f);
+             firmware.heldMemoryReplies.clear();
+             return QStringLiteral("%1 held memory read answers sent").arg(n);
          }});
     module.RegisterConsoleCommand({QStringLiteral("erase"), QStringLiteral("erase"),
                                    QStringLiteral("erase the program memory to FF"),

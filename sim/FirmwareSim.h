@@ -10,6 +10,8 @@
 #include <QByteArray>
 
 #include <cstdint>
+#include <QList>
+
 #include <functional>
 
 namespace relvane::sim {
@@ -51,6 +53,10 @@ public:
 
     QByteArray memory;  // PROGRAM_SIZE bytes, erased to 0xFF
     SystemData system;
+    // A stalled module: while set, memory read answers are kept back; clearing it
+    // sends the kept answers, in order (see HoldMemoryReplies).
+    bool holdMemoryReplies = false;
+    QList<Frame> heldMemoryReplies;
     int blocksTaken = 0;  // since the bootloader last started
     int updates = 0;      // completed programming runs
 
@@ -67,8 +73,8 @@ private:
 };
 
 // SYSTEM_DATA_READ_REQ (unless a handler exists already) and MEMORY_READ_REQ, and
-// the console commands "bootloader on|off|now", "abort", "poke ADDR VALUE" and
-// "erase". The module and firmware objects must outlive the registration.
+// the console commands "bootloader on|off|now", "abort", "poke ADDR VALUE", "erase"
+// and "memhold on|off". The module and firmware objects must outlive the registration.
 void RegisterFirmwareHandlers(Module& module, FirmwareSim& firmware);
 
 }  // namespace relvane::sim

@@ -18,11 +18,12 @@ void SendSimple(Module& m, std::uint8_t type, std::uint8_t command) {
 
 constexpr std::uint8_t kCalibrationMode = 2;
 
-// In calibration mode the module drives its high-power outputs itself, so the loads
-// the operator connected draw their current whatever the configuration or the manual
-// switches say; an open or supply-shorted output still measures nothing.
-std::uint16_t CalibrationCurrent(const Module& m, int channel) {
-    if (m.live.mode != kCalibrationMode) return m.live.Current(channel, m.config);
+// With loadsInCalibration the module drives its high-power outputs itself in
+// calibration mode, so the loads the operator connected draw their current whatever the
+// configuration or the manual switches say; an open or supply-shorted output still
+// measures nothing.
+std::uint16_t CalibrationCurrent(const Module& m, const ProductionSim& p, int channel) {
+    if (!p.loadsInCalibration || m.live.mode != kCalibrationMode) return m.live.Current(channel, m.config);
     const SimChannel& c = m.live.channel(channel);
     if (c.fault == FAULT_OPEN_LOAD || c.fault == FAULT_SHORT_TO_SUPPLY) return 0;
     return c.load;
@@ -71,7 +72,7 @@ void RegisterProductionHandlers(Module& module, ProductionSim& p) {
     module.RegisterHandler(FRAME_TYPE_COMMAND, CALIBRATION_DATA_READ_REQ, [&p](Module& m, const Request& r) {
         const int c = r.at(4);
         if (c < 1 || c > ProductionSim::CHANNELS) return;
-        const std::uint16_t current = CalibrationCurrent(m, c);
+        const std::uint16_t current = CalibrationCurrent(m, p, c);
         const CalibrationChannel& cal = p.calibration.at(std::size_t(c - 1));
         const std::uint16_t ad = p.AdValue(c, current);
         Frame f(FRAME_TYPE_COMMAND, CALIBRATION_DATA_READ_CFM, 12);
@@ -177,6 +178,15 @@ void RegisterProductionHandlers(Module& module, ProductionSim& p) {
                  return usage;
              p.errors.append({a[1].toLatin1().left(12), std::uint16_t(line), std::uint8_t(count), data});
              return QStringLiteral("runtime errors: %1").arg(p.errors.size());
+         }});
+    module.RegisterConsoleCommand(
+        {QStringLiteral("calload"), QStringLiteral("calload on|off"),
+         QStringLiteral("in calibration mode the outputs drive their loads (on) or stay as switched (off)"),
+         [&p](Module&, const QStringList& a) {
+             if (a.size() != 1 || (a[0] != QLatin1String("on") && a[0] != QLatin1String("off")))
+                 return QStringLiteral("usage: calload on|off");
+             p.loadsInCalibration = a[0] == QLatin1String("on");
+             return QStringLiteral("loads in calibration mode: %1").arg(a[0]);
          }});
     module.RegisterConsoleCommand(
         {QStringLiteral("eeprom"), QStringLiteral("eeprom ADDR HEXBYTES | eeprom erase"),

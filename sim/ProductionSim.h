@@ -54,11 +54,14 @@ public:
     int ratioStores = 0;
     QList<RuntimeErrorEntry> errors;
     int systemLogClears = 0;
+    // When set (console "calload on"), calibration mode drives the high-power outputs,
+    // so the loads connected to them draw their current in the calibration data.
+    bool loadsInCalibration = false;
     QByteArray eeprom;  // EEPROM_SIZE bytes, erased to 0xFF
 };
 
-// Registers the production messages and the console commands `rterror` and
-// `eeprom`. Register before the firmware handlers, which answer the system data
+// Registers the production messages and the console commands `rterror`, `eeprom`
+// and `calload`. Register before the firmware handlers, which answer the system data
 // request themselves only when nothing else does.
 void RegisterProductionHandlers(Module& module, ProductionSim& production);
 

@@ -69,6 +69,10 @@ void FirmwareCompare::Start(const QString& fileName, const QString& firmwareVers
     view_.AddStatusLine(QStringLiteral("With firmware version :") + firmwareVersion);
 
     address_ = 0;
+    repeatsForAddress_ = 0;
+    previousAddress_ = -1;
+    lateAnswers_ = 0;
+    running_ = true;
     view_.SetProgress(0);
     SendRequest();
 }
@@ -107,11 +111,24 @@ void FirmwareCompare::OnToolFrame(const std::uint8_t* frame, int count) {
         return;
     case MEMORY_READ_CFM:
         if (length < MEMORY_DATA_LENGTH) return;  // too short to hold 16 bytes: as if lost
+        if (!running_) return;                    // the compare has ended
+        if (IsLateDuplicate(frame)) return;       // the request for the new address is still out
         OnMemoryData(frame);
         return;
     default:
         return;
     }
+}
+
+bool FirmwareCompare::IsLateDuplicate(const std::uint8_t* frame) {
+    // The reply's address field is consulted only after a repeat: without one no
+    // second answer can come, and a module's own address echo is never trusted more.
+    if (lateAnswers_ <= 0) return false;
+    const std::int32_t replyAddress =
+        std::int32_t(frame[FRAME_PAYLOAD]) | (std::int32_t(frame[FRAME_PAYLOAD + 1]) << 8);
+    if (replyAddress != (previousAddress_ & 0xFFFF) || replyAddress == (address_ & 0xFFFF)) return false;
+    --lateAnswers_;
+    return true;
 }
 
 void FirmwareCompare::OnMemoryData(const std::uint8_t* frame) {
@@ -130,6 +147,7 @@ void FirmwareCompare::OnMemoryData(const std::uint8_t* frame) {
     for (int i = 0; i < BLOCK; ++i) {
         if (data[i] != file[i]) {
             const QString text = FailText() + Hex(std::uint32_t(address_ + i), 4);
+            running_ = false;
             view_.ShowMessage(text);
             view_.AddStatusLine(text);
             view_.AddStatusLine(Separator());
@@ -137,6 +155,10 @@ void FirmwareCompare::OnMemoryData(const std::uint8_t* frame) {
         }
     }
 
+    // Answers to the repeats of this block may still be on their way.
+    previousAddress_ = address_;
+    lateAnswers_ = repeatsForAddress_;
+    repeatsForAddress_ = 0;
     address_ += BLOCK;
     const int percent = address_ / PERCENT_DIVISOR;
     view_.SetPercentText(QString::number(percent) + QStringLiteral(" % done"));
@@ -145,6 +167,7 @@ void FirmwareCompare::OnMemoryData(const std::uint8_t* frame) {
     if (address_ < COMPARE_END) {
         SendRequest();
     } else {
+        running_ = false;
         view_.ShowMessage(IdenticalText());
         view_.AddStatusLine(IdenticalText());
         view_.AddStatusLine(Separator());
@@ -155,9 +178,11 @@ void FirmwareCompare::TimerRequestTimer() {
     timer_.stop();
     ++retries_;
     if (retries_ <= MAX_REPEATS) {
+        ++repeatsForAddress_;
         SendRequest();
         return;
     }
+    running_ = false;
     view_.AddStatusLine(NoContactText());
     view_.ShowMessage(NoContactText());
 }

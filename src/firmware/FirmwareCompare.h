@@ -63,7 +63,10 @@ public:
     // Cancel pressed: stops the timer, ignores replies from now on.
     void Cancel();
     // Exit pressed: stops the timer.
-    void Stop() { timer_.stop(); }
+    void Stop() {
+        timer_.stop();
+        running_ = false;
+    }
 
     // A received frame, as the dispatcher offers it to open tool windows
     // (whatever its checksum); count is the decoded byte count.
@@ -93,6 +96,9 @@ public:
 private:
     void SendRequest();
     void OnMemoryData(const std::uint8_t* frame);
+    // A reply that answers a repeat of the block already compared (the module was
+    // only late, and then answered the repeat as well).
+    bool IsLateDuplicate(const std::uint8_t* frame);
 
     TxSink& tx_;
     FirmwareCompareView& view_;
@@ -103,6 +109,14 @@ private:
     std::int32_t address_ = 0;
     std::uint8_t cancel_ = 0;
     int retries_ = 0;
+    // Repeats sent for the current address; after it is compared, as many answers
+    // naming the previous address may still come and are not data for the new one.
+    int repeatsForAddress_ = 0;
+    // From Start until the compare ends (difference, identical, give-up, Exit): an
+    // answer that comes after the end starts no second result.
+    bool running_ = false;
+    std::int32_t previousAddress_ = -1;
+    int lateAnswers_ = 0;
 };
 
 }  // namespace relvane

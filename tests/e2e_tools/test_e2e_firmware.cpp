@@ -57,6 +57,16 @@ class TestE2eFirmware : public QObject {
         return n;
     }
 
+    // The generated file in the window's file field (remembered from an earlier
+    // opening, or chosen now).
+    void ChooseFile(TFIA_Form& w)
+    {
+        if (Text(w, "FileEdit") == hexPath_)
+            return;
+        rig_->Dialogs().QueueFile(hexPath_);
+        Click(w, "BtnOpenFile");
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
@@ -229,6 +239,63 @@ private Q_SLOTS:
         QCOMPARE(dialogs.Texts(), QStringList{QStringLiteral("FIA compare Fail, File not the same in Adr: 0235")});
     }
 
+    void lateAnswerAndItsRepeat()
+    {
+        // The module answers the first request only after the repeat has gone out, then
+        // answers the repeat too: the second answer is not data for the next block.
+        ScriptedDialogs& dialogs = rig_->Dialogs();
+        dialogs.Clear();
+        constexpr std::uint32_t changed = 0x0105;
+        rig_->Sim().Command(QStringLiteral("poke 0x%1 %2").arg(changed, 0, 16).arg(test::Pattern(changed) ^ 0x01));
+        rig_->Sim().Command(QStringLiteral("memhold on"));
+        rig_->Sim().ClearObservations();
+        rig_->RunModal<TFIA_Form>("FIA", [&](TFIA_Form& w) {
+            ChooseFile(w);
+            Click(w, "BtnStart");
+            // The first request and at least one repeat are out: the module answers all.
+            QTRY_VERIFY_WITH_TIMEOUT(rig_->ReceivedCommands(FRAME_TYPE_COMMAND, MEMORY_READ_REQ).size() >= 2, 5000);
+            rig_->Sim().Command(QStringLiteral("memhold off"));
+            const QString fail = QStringLiteral("FIA compare Fail, File not the same in Adr: 0105");
+            QTRY_COMPARE_WITH_TIMEOUT(dialogs.LastText(), fail, 30000);
+            const QStringList target = Lines(w, "MemoTarget");
+            QCOMPARE(target.size(), 0x100 / 16 + 1);
+            QCOMPARE(target.first(), ExpectedDump(0));
+            QCOMPARE(target.at(1), ExpectedDump(0x10));
+            QCOMPARE(w.Compare().retryCount(), 0);
+        });
+        rig_->Sim().Command(QStringLiteral("poke 0x%1 %2").arg(changed, 0, 16).arg(test::Pattern(changed)));
+        if (QTest::currentTestFailed())
+            return;
+        QCOMPARE(dialogs.Texts(), QStringList{QStringLiteral("FIA compare Fail, File not the same in Adr: 0105")});
+        int forZero = 0;
+        for (const QByteArray& r : rig_->ReceivedCommands(FRAME_TYPE_COMMAND, MEMORY_READ_REQ))
+            forZero += r.mid(4, 2) == QByteArray(2, '\0') ? 1 : 0;
+        QVERIFY2(forZero >= 2 && forZero <= 6, qPrintable(QString::number(forZero)));
+    }
+
+    void answersAfterTheGiveUp()
+    {
+        // A module that stalls past the five repeats and then answers them all: the
+        // compare has ended with "No contact to target" and gives no second result.
+        ScriptedDialogs& dialogs = rig_->Dialogs();
+        dialogs.Clear();
+        rig_->Sim().Command(QStringLiteral("memhold on"));
+        rig_->RunModal<TFIA_Form>("FIA", [&](TFIA_Form& w) {
+            ChooseFile(w);
+            Click(w, "BtnStart");
+            QTRY_COMPARE_WITH_TIMEOUT(dialogs.LastText(), QStringLiteral("No contact to target"), 15000);
+            rig_->Sim().Command(QStringLiteral("memhold off"));
+            // Six answers come in; nothing more is compared, asked or shown.
+            QTest::qWait(1000);
+            QVERIFY(Text(w, "MemoTarget").isEmpty());
+            QCOMPARE(w.Compare().address(), 0);
+            QVERIFY(!w.Compare().RequestPending());
+            QCOMPARE(Lines(w, "MemoStatus").last(), QStringLiteral("No contact to target"));
+        });
+        rig_->Sim().Command(QStringLiteral("memhold off"));
+        QCOMPARE(dialogs.Texts(), QStringList{QStringLiteral("No contact to target")});
+    }
+
     void silentModuleGivesUp()
     {
         ScriptedDialogs& dialogs = rig_->Dialogs();
@@ -238,6 +305,7 @@ private Q_SLOTS:
         QElapsedTimer elapsed;
         qint64 tookMs = 0;
         rig_->RunModal<TFIA_Form>("FIA", [&](TFIA_Form& w) {
+            ChooseFile(w);
             elapsed.start();
             Click(w, "BtnStart");
             QTRY_COMPARE_WITH_TIMEOUT(dialogs.LastText(), QStringLiteral("No contact to target"), 15000);

@@ -103,6 +103,7 @@ private Q_SLOTS:
     {
         ScriptedDialogs& dialogs = rig_->Dialogs();
         // Channel 3 draws 30 A once the module drives it in calibration mode.
+        rig_->Sim().Command(QStringLiteral("calload on"));
         rig_->Sim().Command(QStringLiteral("current 3 30"));
         rig_->Sim().ClearObservations();
         rig_->RunModal<TCalibrationForm>("Calibration1", [&](TCalibrationForm& w) {
