@@ -30,8 +30,8 @@ namespace {
 
 QList<QByteArray> AllStoredBlocks(sim::Simulator& s) {
     QList<QByteArray> blocks;
-    for (const sim::BlockLayout& spec : sim::BlockLayouts())
-        for (int slot = 0; slot < spec.count; ++slot) blocks << s.StoredBlock(spec.kind, slot);
+    for (const sim::BlockLayout& layout : sim::BlockLayouts())
+        for (int slot = 0; slot < layout.count; ++slot) blocks << s.StoredBlock(layout.kind, slot);
     return blocks;
 }
 
