@@ -7,6 +7,7 @@
 // Without a display it runs on the offscreen platform.
 
 #include "LiveRig.h"
+#include "Shots.h"
 
 #include "monitor/ui/AboutForm.h"
 
@@ -129,5 +130,8 @@ int main(int argc, char** argv)
         rig.Main().About1Click();
         ok = !script.GaveUp() && ok;
     }
+
+    ok = relvane::e2e::ShotCompare(rig, out) && ok;
+    ok = relvane::e2e::ShotTrend(rig, out) && ok;
     return ok ? EXIT_SUCCESS : EXIT_FAILURE;
 }
