@@ -51,11 +51,13 @@ struct BuiltinCommand {
 constexpr BuiltinCommand kBuiltinCommands[] = {
     {"unplug", "remove the registration and close the pseudo-terminal"},
     {"replug [MS]", "after MS milliseconds (default 0) plug in again with the same description"},
-    {"drop", "drop the next frame sent"},
-    {"corrupt", "change one byte of the next frame sent so its checksum fails"},
-    {"silent", "take frames but answer nothing"},
+    {"drop", "drop the next frame (or bootloader answer) sent"},
+    {"corrupt", "change one byte of the next frame sent so its checksum fails (or of the next bootloader answer)"},
+    {"silent", "take frames and bootloader bytes but answer nothing"},
     {"speak", "answer again"},
     {"resend", "send the resend request (type 0, command 1)"},
+    {"after N COMMAND", "run COMMAND when the Nth frame (version requests not counted) or bootloader block from now arrives, before it is answered"},
+    {"after clear", "forget the commands waiting for their frame"},
     {"quit", "remove the registration and end"},
     {"help", "this list"},
 };
@@ -89,6 +91,10 @@ public:
     void DispatchFrame(const std::uint8_t* frame, int count) override {
         Remember(received, QByteArray(reinterpret_cast<const char*>(frame), count));
         ++counters.framesReceived;
+        // The tool's heartbeat comes every 400 ms whatever else runs: it does not count, so
+        // "after N" names the Nth frame of the command under way.
+        if (!(count >= 4 && frame[2] == FRAME_TYPE_COMMAND && frame[3] == VERSION_REQ)) RunTriggers();
+        if (!pty.isOpen()) return;  // the trigger pulled the cable: nobody hears an answer
         if (silent) {
             ++counters.ignoredSilent;
             return;
@@ -105,6 +111,22 @@ public:
     // Unframed bootloader bytes; no frame faults apply to them.
     void TransmitRaw(const std::uint8_t* bytes, int n) {
         if (!pty.isOpen() || n <= 0) return;
+        std::vector<std::uint8_t> changed;
+        if (!faults.empty()) {
+            const Fault fault = faults.front();
+            faults.pop_front();
+            if (fault == Fault::Drop) {
+                ++counters.dropped;
+                Print(QStringLiteral("dropped a bootloader answer"));
+                return;
+            }
+            // The bootloader's answers are single bytes: changing the first one is enough.
+            changed.assign(bytes, bytes + n);
+            changed[0] ^= 0x01;
+            bytes = changed.data();
+            ++counters.corrupted;
+            Print(QStringLiteral("corrupted a bootloader answer"));
+        }
         if (tx.size() + static_cast<std::size_t>(n) > kTxBacklogLimit) return;
         if (tx.empty()) txNextDue = std::max(txLineFree, Clock::now()) + kByteTime;
         tx.insert(tx.end(), bytes, bytes + n);
@@ -187,14 +209,36 @@ public:
 
     void Execute(const QString& line);
 
+    // Counts one arrival for every waiting "after" command and runs those that are due,
+    // in the order they were given.
+    void RunTriggers() {
+        if (triggers.empty()) return;
+        std::vector<QString> due;
+        for (auto it = triggers.begin(); it != triggers.end();) {
+            if (--it->first <= 0) {
+                due.push_back(it->second);
+                it = triggers.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        for (const QString& line : due) Execute(line);
+    }
+
     // Feeds the received bytes whose wire time has passed.
     void FeedDue(Clock::time_point now) {
         while (!rx.empty() && (options.fast || rx.front().second <= now)) {
             const std::uint8_t b = rx.front().first;
             rx.pop_front();
             // The bootloader takes the line raw; everything else is frames.
-            if (firmware.Active()) firmware.FeedRaw(b);
-            else receiver.Feed(b);
+            if (firmware.Active()) {
+                if (silent) continue;
+                const int blocks = firmware.blocksTaken;
+                firmware.FeedRaw(b);
+                if (firmware.blocksTaken != blocks) RunTriggers();
+            } else {
+                receiver.Feed(b);
+            }
         }
     }
 
@@ -298,6 +342,7 @@ public:
     bool txBlocked = false;
 
     std::deque<Fault> faults;
+    std::deque<std::pair<int, QString>> triggers;  // arrivals still to come, command
     bool silent = false;
     std::optional<Clock::time_point> replugAt;
 
@@ -371,6 +416,21 @@ void Simulator::Impl::Execute(const QString& line) {
         }
         module.Send(Frame(FRAME_TYPE_SERVICE, RESEND_REQUEST, 4).Seal());
         Print(QStringLiteral("resend request sent"));
+    } else if (cmd == QLatin1String("after")) {
+        if (args.size() == 1 && args[0].toLower() == QLatin1String("clear")) {
+            Print(QStringLiteral("%1 waiting command(s) forgotten").arg(triggers.size()));
+            triggers.clear();
+            return;
+        }
+        bool ok = false;
+        const int n = args.isEmpty() ? 0 : args[0].toInt(&ok);
+        const QString command = args.mid(1).join(QLatin1Char(' '));
+        if (!ok || n < 1 || command.isEmpty() || args[1].toLower() == QLatin1String("after")) {
+            Print(QStringLiteral("usage: after N COMMAND (N from 1) or after clear"));
+            return;
+        }
+        triggers.emplace_back(n, command);
+        Print(QStringLiteral("'%1' runs when frame %2 from now arrives").arg(command).arg(n));
     } else if (cmd == QLatin1String("quit") || cmd == QLatin1String("exit")) {
         stopRequested = true;
         Print(QStringLiteral("quitting"));

@@ -347,6 +347,44 @@ void ConfigModel::SetBoxName(const QByteArray& name) {
   Notify(ConfigBlock::BoxName, -1, false);
 }
 
+void ConfigModel::Assign(const ConfigModel& other) {
+  if (&other == this) return;
+  auto namesDiffer = [](const auto& mine, const auto& theirs, auto name) {
+    for (std::size_t i = 0; i < mine.size(); ++i)
+      if (name(mine[i]) != name(theirs[i])) return true;
+    return false;
+  };
+  UpdateBatch batch(*this);
+  if (namesDiffer(inputs_, other.inputs_, [](const InputConfig& r) { return r.NAME; }))
+    pendingNames_.insert(ConfigBlock::Input);
+  if (namesDiffer(outputs_, other.outputs_, [](const OutputConfig& r) { return r.NAME; }))
+    pendingNames_.insert(ConfigBlock::Output);
+  if (namesDiffer(canInputs_, other.canInputs_, [](const CanInputConfig& r) { return r.CAN_NAME; }))
+    pendingNames_.insert(ConfigBlock::CanInput);
+  if (namesDiffer(virtualInputs_, other.virtualInputs_, [](const VirtualInputConfig& r) { return r.VIRTUAL_NAME; }))
+    pendingNames_.insert(ConfigBlock::VirtualInput);
+  inputs_ = other.inputs_;
+  inputBlock_ = other.inputBlock_;
+  outputs_ = other.outputs_;
+  outputBlock_ = other.outputBlock_;
+  lowBattery_ = other.lowBattery_;
+  startButton_ = other.startButton_;
+  killButton_ = other.killButton_;
+  canSetup_ = other.canSetup_;
+  canInputs_ = other.canInputs_;
+  canInputEnable_ = other.canInputEnable_;
+  virtualInputs_ = other.virtualInputs_;
+  flashes_ = other.flashes_;
+  wiper_ = other.wiper_;
+  canExports_ = other.canExports_;
+  boxName_ = other.boxName_;
+  for (ConfigBlock b : {ConfigBlock::Input, ConfigBlock::Output, ConfigBlock::LowBattery, ConfigBlock::StartButton,
+                        ConfigBlock::KillButton, ConfigBlock::CanSetup, ConfigBlock::CanInput,
+                        ConfigBlock::CanInputEnable, ConfigBlock::VirtualInput, ConfigBlock::Flash, ConfigBlock::Wiper,
+                        ConfigBlock::CanExport, ConfigBlock::BoxName})
+    pendingChanged_.insert(b);
+}
+
 void ConfigModel::BeginUpdate() { ++batchDepth_; }
 
 void ConfigModel::EndUpdate() {

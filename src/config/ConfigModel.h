@@ -290,6 +290,11 @@ class ConfigModel : public QObject {
   bool SetFlash(int n, const FlashConfig& r) { return ModifyFlash(n, [&](FlashConfig& x) { x = r; }); }
   bool SetCanExport(int n, const CanExportConfig& r) { return ModifyCanExport(n, [&](CanExportConfig& x) { x = r; }); }
 
+  // Takes every record of other, as one batch: Changed(block, -1) for each block, NameChanged for
+  // the blocks whose names differ. A transfer fills a copy and takes it whole at its end, so a read
+  // that breaks off never leaves a mixture of two configurations.
+  void Assign(const ConfigModel& other);
+
   // Batching: between BeginUpdate and the matching EndUpdate (they nest) no Changed or NameChanged
   // is emitted; the outermost EndUpdate emits Changed(block, -1) once for every block written and
   // NameChanged(block, -1) once for every block whose names changed. Use UpdateBatch to pair them.

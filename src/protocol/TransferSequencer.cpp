@@ -25,6 +25,13 @@ QString VersionTimeoutText() { return QStringLiteral("Timeout for software versi
 QString WrongVersionText() { return QStringLiteral("Wrong software version in target, use other program"); }
 QString RebootQuestionText() { return QStringLiteral("Reboot Target to use new settings?"); }
 QString FactoryQuestionText() { return QStringLiteral("This will reset the relvane to factory settings?"); }
+QString ReadIncompleteText(int missing)
+{
+    return QStringLiteral("Read incomplete: %1 block(s) did not arrive from the module. "
+                          "The configuration shown is unchanged.")
+        .arg(missing);
+}
+
 QString UpdateTimeoutText() { return QStringLiteral(" Update timeout "); }
 
 // --- UpdateProgress --------------------------------------------------------------
@@ -165,13 +172,24 @@ bool TransferSequencer::RunRead()
     if (!CheckVersion())
         return false;
 
+    // The blocks collect in a copy that the model takes whole at the end of the read; a read
+    // that breaks off (lost cable, lost answer, Cancel) leaves the model as it was.
+    staged_ = std::make_unique<ConfigModel>();
+    staged_->Assign(model_);
+    stagedTaken_ = true;
+    inputsSeen_.reset();
+    outputsSeen_.reset();
+    missingBlocks_ = 0;
     Send(BuildInputReadRequest());
     state_ = SEQ_READ_STREAM;
     host_.SetTransferBusy(true);
     host_.RunProgress([this] { Cancel(); });
     host_.SetTransferBusy(false);
-    // Whether it completed or not, what is shown now came from the module.
-    host_.SetTitleSourceModule();
+    // Told here, not at the end of the read: that runs inside the link's hand-off.
+    if (missingBlocks_ > 0) {
+        host_.ShowMessage(ReadIncompleteText(missingBlocks_));
+        missingBlocks_ = 0;
+    }
     return true;
 }
 
@@ -186,6 +204,7 @@ bool TransferSequencer::Upload()
     if (!CheckVersion())
         return true;
 
+    staged_.reset();  // a read broken off earlier has nothing more to bring in
     position_ = 1;
     SendBlock(BlockKind::Input, 1);
     state_ = SEQ_UPLOAD_INPUTS;
@@ -275,11 +294,30 @@ void TransferSequencer::StepSequencer()
     }
 }
 
+void TransferSequencer::Cancel()
+{
+    state_ = SEQ_IDLE;
+    // Answers still on their way are taken into the copy, never into the model.
+    stagedTaken_ = false;
+}
+
 void TransferSequencer::EndOfTransfer()
 {
     position_ = 0;
     state_ = SEQ_IDLE;
     ++endedTransfers_;
+    if (staged_) {
+        const std::unique_ptr<ConfigModel> read = std::move(staged_);
+        // The inputs and outputs stream in unasked, so a lost one does not stall the chain:
+        // a read that ends without all of them is not taken.
+        const int missing = int(inputsSeen_.size() - inputsSeen_.count() + outputsSeen_.size() - outputsSeen_.count());
+        if (stagedTaken_ && missing == 0) {
+            model_.Assign(*read);
+            host_.SetTitleSourceModule();
+        } else if (stagedTaken_) {
+            missingBlocks_ = missing;
+        }
+    }
     host_.CloseProgress();
     host_.RequestNamePropagation();
 }
@@ -379,17 +417,21 @@ void TransferSequencer::OnConfigBlockRead(std::uint8_t command, const std::uint8
     const int index = IndexByte(frame, count);
     // DecodeConfigBlock changes nothing for an index out of range, so an answer
     // like that still moves the sequencer below without bringing anything in.
-    auto decode = [&] { DecodeConfigBlock(model_, frame, count); };
+    auto decode = [&] { DecodeConfigBlock(staged_ ? *staged_ : model_, frame, count); };
 
     switch (command) {
     case INPUT_READ_CFM:
         decode();
+        if (index >= 1 && index <= kInputCount)
+            inputsSeen_.set(std::size_t(index - 1));
         StepSequencer();
         if (index == kInputCount)
             Send(BuildOutputReadRequest());
         break;
     case OUTPUT_READ_CFM:
         decode();
+        if (index >= 1 && index <= kOutputCount)
+            outputsSeen_.set(std::size_t(index - 1));
         if (index == kOutputCount)
             Send(BuildLowBatteryReadRequest());
         break;

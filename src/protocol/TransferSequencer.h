@@ -16,7 +16,9 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <bitset>
 #include <functional>
+#include <memory>
 
 class QEventLoop;
 
@@ -59,7 +61,9 @@ QString VersionTimeoutText();      // "Timeout for software version"
 QString WrongVersionText();        // "Wrong software version in target, use other program"
 QString RebootQuestionText();      // "Reboot Target to use new settings?"
 QString FactoryQuestionText();     // "This will reset the relvane to factory settings?"
-QString UpdateTimeoutText();       // " Update timeout " (blanks on both sides)
+QString UpdateTimeoutText();
+// A read that ended while some input or output blocks never came; the model is left as it was.
+QString ReadIncompleteText(int missing);       // " Update timeout " (blanks on both sides)
 
 // The pause after the CAN monitor selection was moved back to its first entry.
 inline constexpr int MONITOR_RESET_PAUSE_MS = 200;
@@ -190,8 +194,9 @@ public:
     // Sends the frame of the current state and position; in states 3 and 4 it
     // also moves the position on.
     void StepSequencer();
-    // The progress window's Cancel: back to idle; answers still arriving send nothing.
-    void Cancel() { state_ = SEQ_IDLE; }
+    // The progress window's Cancel: back to idle; answers still arriving send nothing, and the
+    // read broken off changes nothing in the model.
+    void Cancel();
 
     int State() const { return state_; }
     int Position() const { return position_; }
@@ -223,6 +228,13 @@ private:
 
     ConfigModel& model_;
     TransferHost& host_;
+    // While a read runs: the copy its blocks are decoded into, taken by the model at the end of
+    // the read unless the read was cancelled. Outside a read, answers go to the model directly.
+    std::unique_ptr<ConfigModel> staged_;
+    bool stagedTaken_ = false;
+    std::bitset<kInputCount> inputsSeen_;
+    std::bitset<kOutputCount> outputsSeen_;
+    int missingBlocks_ = 0;  // of the read that just ended without them
     int state_ = SEQ_IDLE;
     int position_ = 0;
     bool commandRunning_ = false;

@@ -146,6 +146,8 @@ public:
             while (!out_.empty()) {
                 const QByteArray f = out_.front();
                 out_.pop_front();
+                if (lose && lose(f))
+                    continue;
                 answers << f;
                 dispatcher.DispatchFrame(reinterpret_cast<const std::uint8_t*>(f.constData()), int(f.size()));
             }
@@ -167,6 +169,7 @@ public:
     sim::Module module;
     Dispatcher dispatcher;
     QList<QByteArray> answers;
+    std::function<bool(const QByteArray&)> lose;  // answers for which it holds never arrive
 
 private:
     struct ToModule : FrameSink {
@@ -553,9 +556,71 @@ private Q_SLOTS:
         QCOMPARE(seq->State(), 0);
         QCOMPARE(seq->Position(), 0);
         QCOMPARE(host->calls, (QStringList{QStringLiteral("monitor"), QStringLiteral("version"), QStringLiteral("busy"),
-                                           QStringLiteral("progress"), QStringLiteral("close"), QStringLiteral("names"),
-                                           QStringLiteral("progress closed"), QStringLiteral("not busy"),
-                                           QStringLiteral("title")}));
+                                           QStringLiteral("progress"), QStringLiteral("title"), QStringLiteral("close"),
+                                           QStringLiteral("names"), QStringLiteral("progress closed"),
+                                           QStringLiteral("not busy")}));
+    }
+
+    // A read that breaks off leaves the model as it was, whole; one that ends late is taken whole.
+    void brokenOffReadLeavesTheModel_data()
+    {
+        QTest::addColumn<int>("handOver");     // requests the module gets before the progress closes
+        QTest::addColumn<int>("loseCommand");  // answers with this command never arrive (0: none)
+        QTest::addColumn<int>("loseIndex");
+        QTest::addColumn<bool>("cancel");       // the progress window is cancelled, not timed out
+        QTest::addColumn<bool>("lateAnswers");  // the rest of the chain arrives after the window closed
+        QTest::addColumn<bool>("taken");
+        QTest::addColumn<QStringList>("messages");
+        const QString incomplete1 = ReadIncompleteText(1);
+        QTest::newRow("stalls after the CAN setup") << 4 << 0 << 0 << false << false << false << QStringList{};
+        QTest::newRow("stalls before the last export") << 69 << 0 << 0 << false << false << false << QStringList{};
+        QTest::newRow("times out, the rest comes late") << 30 << 0 << 0 << false << true << true << QStringList{};
+        QTest::newRow("cancelled, the rest comes late") << 30 << 0 << 0 << true << true << false << QStringList{};
+        QTest::newRow("one streamed input lost") << -1 << int(INPUT_READ_CFM) << 1 << false << false << false
+                                                 << QStringList{incomplete1};
+        QTest::newRow("one streamed output lost") << -1 << int(OUTPUT_READ_CFM) << 20 << false << false << false
+                                                  << QStringList{incomplete1};
+        // The last output's answer asks for the next block: losing it stalls the chain instead.
+        QTest::newRow("last output lost") << -1 << int(OUTPUT_READ_CFM) << 34 << false << false << false
+                                          << QStringList{};
+    }
+    void brokenOffReadLeavesTheModel()
+    {
+        QFETCH(int, handOver);
+        QFETCH(int, loseCommand);
+        QFETCH(int, loseIndex);
+        QFETCH(bool, cancel);
+        QFETCH(bool, lateAnswers);
+        QFETCH(bool, taken);
+        QFETCH(QStringList, messages);
+        SyncModule m(*host, *seq);
+        m.module.config.RestoreFactory();
+        if (loseCommand)
+            m.lose = [&](const QByteArray& f) {
+                return std::uint8_t(f[3]) == loseCommand && f.size() > 4 && std::uint8_t(f[4]) == loseIndex;
+            };
+        FillWithMarkers(*model);
+        const QByteArray before = ModelText(*model);
+        int changes = 0;
+        connect(model.get(), &ConfigModel::Changed, model.get(), [&] { ++changes; });
+        host->whileProgress = [&] {
+            m.Pump(handOver);
+            if (cancel) {
+                seq->Cancel();
+                return ProgressEnd::Cancelled;
+            }
+            return host->progressOpen ? ProgressEnd::TimedOut : ProgressEnd::Finished;
+        };
+        QVERIFY(seq->Read());
+        QCOMPARE(ModelText(*model), before);
+        QCOMPARE(changes, 0);
+        QCOMPARE(host->messages, messages);
+        QVERIFY(!host->calls.contains(QStringLiteral("title")));
+        if (lateAnswers) {
+            m.Pump(1000);
+            QCOMPARE(ModelText(*model) != before, taken);
+            QCOMPARE(host->calls.contains(QStringLiteral("title")), taken);
+        }
     }
 
     void uploadSendsEveryBlockInOrder_data()
@@ -646,12 +711,12 @@ private Q_SLOTS:
 
     void silentModuleLeavesTheStateForLateAnswers()
     {
-        // A read whose progress times out: title and busy as after a completed read,
-        // and the state stays so late answers go on moving it.
+        // A read whose progress times out: nothing was taken, so the title stays; busy is
+        // cleared, and the state stays so late answers go on moving it.
         host->whileProgress = [] { return ProgressEnd::TimedOut; };
         seq->Read();
         QCOMPARE(seq->State(), int(SEQ_READ_STREAM));
-        QVERIFY(host->calls.contains(QStringLiteral("title")));
+        QVERIFY(!host->calls.contains(QStringLiteral("title")));
         QVERIFY(!host->busy);
     }
 

@@ -329,7 +329,8 @@ private Q_SLOTS:
         QVERIFY(t.elapsed() < 20000);
         // The time-out leaves the state: late answers would go on moving it.
         QCOMPARE(seq->State(), upload ? int(SEQ_UPLOAD_INPUTS) : int(SEQ_READ_STREAM));
-        QCOMPARE(host->titleFromModule, !upload);
+        // Nothing came in, so nothing is taken and the title stays.
+        QVERIFY(!host->titleFromModule);
         QVERIFY(!host->busy);
     }
 
