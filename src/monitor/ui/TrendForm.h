@@ -1,0 +1,131 @@
+#pragma once
+// The "Trend" window: total current, supply voltage and temperature, and the currents
+// of the ticked channels, plotted over the last 1, 5 or 30 minutes from the live
+// poll's answers, with a CSV recording of the same values. Non-modal; it only
+// listens to the dispatcher (registered for as long as it exists) and sends nothing.
+// The caller creates it, then show()s and raise()s it.
+
+#include "config/ConfigModel.h"
+#include "config/Dialogs.h"
+#include "monitor/TrendSeries.h"
+#include "protocol/Dispatcher.h"
+
+#include <QTimer>
+#include <QWidget>
+
+#include <array>
+#include <memory>
+
+class QChart;
+class QChartView;
+class QComboBox;
+class QDateTimeAxis;
+class QLabel;
+class QLineSeries;
+class QListWidget;
+class QListWidgetItem;
+class QPushButton;
+class QValueAxis;
+
+namespace relvane {
+
+class TTrendForm : public QWidget {
+    Q_OBJECT
+public:
+    // The plots are redrawn at most this often, however fast answers come in.
+    static constexpr int REPAINT_INTERVAL_MS = 500;
+    // With no status answer for this long the window says that nothing is polled.
+    static constexpr qint64 NO_DATA_MS = 2000;
+    // Points per plotted line; longer stretches are thinned to their lows and highs.
+    static constexpr std::size_t MAX_PLOT_POINTS = 1200;
+    // The choices of the time window, in minutes.
+    static constexpr std::array<int, 3> WINDOW_MINUTES{1, 5, 30};
+
+    // Message boxes and the file dialog are the platform's own.
+    TTrendForm(Dispatcher& dispatcher, const ConfigModel& model, QWidget* parent = nullptr);
+    // Message boxes and the file dialog go through dialogs; the clocks are for tests.
+    TTrendForm(Dispatcher& dispatcher, const ConfigModel& model, Dialogs& dialogs, QWidget* parent = nullptr,
+               TrendMonitor::Clock clock = {}, TrendMonitor::WallClock wallClock = {});
+    ~TTrendForm() override;
+
+    TrendMonitor& Trend() { return trend_; }
+    // False when the dispatcher had no room for another handler (the window says so).
+    bool Listening() const { return listening_; }
+
+    // "Record" asks for a file and starts; "Stop" ends the recording.
+    void BtnRecordClick();
+    // Starts recording into path with the ticked channels as columns; on failure the
+    // user is told and false returned.
+    bool StartRecording(const QString& path);
+    void StopRecording();
+
+    // The time window selector (index into WINDOW_MINUTES).
+    void ComboBoxWindowChange(int index);
+    int WindowMinutes() const { return WINDOW_MINUTES[static_cast<std::size_t>(windowIndex_)]; }
+
+    // Channel ticks, as the list's check boxes hold them.
+    QList<int> TickedChannels() const;
+    void SetChannelTicked(int channel, bool ticked);
+
+    // The repaint tick (also run by TimerRepaint): prunes, redraws what changed, moves
+    // the time axes and updates the no-data note.
+    void TimerRepaintTimer();
+
+    // What is plotted, for tests and the screenshot.
+    QLineSeries* SumSeries(TrendSum which) const;
+    QLineSeries* ChannelSeries(int channel) const;  // nullptr unless ticked
+
+    // "5 Headlight" (or "5" for an unnamed output).
+    QString ChannelTitle(int channel) const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    // dialogs null: the window makes its own platform dialogs.
+    TTrendForm(Dispatcher& dispatcher, const ConfigModel& model, Dialogs* dialogs, QWidget* parent,
+               TrendMonitor::Clock clock, TrendMonitor::WallClock wallClock);
+
+    void Build();
+    void ChannelItemChanged(QListWidgetItem* item);
+    void RefreshNames();
+    void ShowRecordingState();
+    void RecordingFailed(const QString& message);
+    void Redraw();
+    void MoveAxes();
+    QColor FreeChannelColour() const;
+
+    Dispatcher& dispatcher_;
+    const ConfigModel& model_;
+    std::unique_ptr<Dialogs> ownDialogs_;
+    Dialogs& dialogs_;
+    TrendMonitor trend_;
+    bool listening_ = false;
+    int windowIndex_ = 0;
+    std::uint64_t drawnRevision_ = 0;
+    bool redrawAll_ = true;
+    QString lastFolder_;
+    QString failure_;
+
+    QTimer timerRepaint_;
+    QListWidget* listChannels_ = nullptr;
+    QComboBox* comboWindow_ = nullptr;
+    QPushButton* btnRecord_ = nullptr;
+    QLabel* labelRecordFile_ = nullptr;
+    QLabel* labelColumns_ = nullptr;
+    QLabel* labelNoData_ = nullptr;
+    QChart* sumChart_ = nullptr;
+    QChart* channelChart_ = nullptr;
+    QChartView* sumView_ = nullptr;
+    QChartView* channelView_ = nullptr;
+    QDateTimeAxis* sumTime_ = nullptr;
+    QDateTimeAxis* channelTime_ = nullptr;
+    std::array<QValueAxis*, 3> sumAxes_{};
+    QValueAxis* channelAxis_ = nullptr;
+    std::array<QLineSeries*, 3> sumSeries_{};
+    std::array<QLineSeries*, TREND_CHANNELS> channelSeries_{};
+};
+
+}  // namespace relvane
