@@ -132,6 +132,8 @@ void TMainForm::BuildMenus()
     tools->setObjectName(QStringLiteral("Tools1"));
     AddEntry(tools, QStringLiteral("Firmware1"), QStringLiteral("Firmware"), &MainCommands::firmware);
     AddEntry(tools, QStringLiteral("FIA"), QStringLiteral("FIA "), &MainCommands::fia);
+    AddEntry(tools, QStringLiteral("CompareConfiguration1"),
+             QStringLiteral("Compare configuration") + QChar(0x2026), &MainCommands::compare);
 
     production1_ = bar->addMenu(QStringLiteral("Orvik"));
     production1_->setObjectName(QStringLiteral("Production1"));

@@ -1,5 +1,6 @@
 #include "app/ToolProgram.h"
 
+#include "app/CompareCommand.h"
 #include "app/ErrorDisplay.h"
 #include "app/SplashForm.h"
 #include "config/Dialogs.h"
@@ -47,6 +48,7 @@ ToolProgram::~ToolProgram()
     aboutForm_.reset();
     if (generalPage_)
         dispatcher_.RemoveHandler(&generalPage_->Monitor());
+    compare_.reset();
     canPages_.reset();
     transfer_.reset();
     mainForm_.reset();
@@ -135,6 +137,7 @@ void ToolProgram::Compose()
     commands.eeprom = [this] { EepromClick(); };
     commands.firmware = [this] { RunFirmwareWindow(*firmwareHost_, mainForm_.get()); };
     commands.fia = [this] { RunFiaWindow(*firmwareHost_, mainForm_.get()); };
+    commands.compare = [this] { compare_->Open(); };
     main.SetCommands(std::move(commands));
     ComposeEditorPages();
 
@@ -188,6 +191,7 @@ void ToolProgram::ComposeEditorPages()
     QObject::connect(can, &TCanInputPage::BtnCanUploadClicked, &main, &TMainForm::BtnSaveClick);
     QObject::connect(can, &TCanInputPage::BtnCanInputDefaultClicked, &main, &TMainForm::BtnDefaultValueClick);
     transfer_->SetMonitorReset([this] { return canPages_->ResetMonitorForTransfer(); });
+    compare_ = std::make_unique<CompareCommand>(main, *transfer_, *canPages_, dialogs_);
 
     TGeneralPage* general = generalPage_;
     nameLabels_ = std::make_unique<TNameLabelBinder>(

@@ -21,6 +21,7 @@
 namespace relvane {
 
 class AdapterBackend;
+class CompareCommand;
 class Dialogs;
 class ErrorDisplay;
 class TAboutForm;
@@ -55,6 +56,7 @@ public:
     TGeneralPage& GeneralPage() { return *generalPage_; }
     TAboutForm& AboutForm() { return *aboutForm_; }
     TransferCommands& Transfer() { return *transfer_; }
+    CompareCommand& Compare() { return *compare_; }
 
     // Menu commands, public so tests run them as the menu does.
     void PingTest1Click();
@@ -83,6 +85,8 @@ private:
     std::unique_ptr<QObject> nameLabels_;  // the General page labels that show names
     // The CAN and diagnostic pages; destroyed before the main window, which owns the widgets.
     std::unique_ptr<CanPageSet> canPages_;
+    // "Compare configuration…"; its window goes before the pages it takes the user to.
+    std::unique_ptr<CompareCommand> compare_;
     std::unique_ptr<MainToolHost> toolHost_;
     std::unique_ptr<MainFirmwareHost> firmwareHost_;
     std::unique_ptr<TAboutForm> aboutForm_;

@@ -6,10 +6,17 @@
 #include "config/Cp1252.h"
 #include "config/Dialogs.h"
 #include "protocol/Dispatcher.h"
+#include "protocol/MessageCatalogue.h"
 
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
+#include <QTimer>
 
 #include <algorithm>
+#include <map>
+#include <set>
+#include <utility>
 
 namespace relvane {
 
@@ -107,6 +114,148 @@ void TransferCommands::UpdateTitle()
     const QString title = MainTitleText(source_, model_.BoxName(), titleFileName_);
     if (!title.isEmpty() && main_.windowTitle() != title)
         main_.setWindowTitle(title);
+}
+
+namespace {
+
+// The read into a scratch model reaches the windows, flags and link through the main window's
+// host, but its end must not tell the title or the selection lists that the configuration
+// shown came from the module.
+class ScratchReadHost final : public TransferHost {
+public:
+    explicit ScratchReadHost(TransferHost& main) : main_(main) {}
+
+    bool progressShown = false;
+
+    bool Connected() const override { return main_.Connected(); }
+    bool FirmwareBusy() const override { return main_.FirmwareBusy(); }
+    TxSink& TxQueue() override { return main_.TxQueue(); }
+    bool ResetMonitorSelection() override { return main_.ResetMonitorSelection(); }
+    void PauseMs(int ms) override { main_.PauseMs(ms); }
+    VersionCheckResult RunVersionCheck() override { return main_.RunVersionCheck(); }
+    ProgressEnd RunProgress(const std::function<void()>& cancel) override
+    {
+        progressShown = true;
+        return main_.RunProgress(cancel);
+    }
+    void CloseProgress() override { main_.CloseProgress(); }
+    void SetTransferBusy(bool busy) override { main_.SetTransferBusy(busy); }
+    void RequestNamePropagation() override {}
+    void SetTitleSourceModule() override {}
+    void ShowMessage(const QString& text) override { main_.ShowMessage(text); }
+    bool AskYesNo(const QString& text) override { return main_.AskYesNo(text); }
+
+private:
+    TransferHost& main_;
+};
+
+// The configuration blocks a read brings, by kind and index: the read is whole only when every
+// block has come, whatever the sequencer made of a gap. Also counts every block, so the wait
+// after a broken-off read can tell when the module has stopped sending.
+class BlockTally final : public MainFrameHandler {
+public:
+    void OnConfigBlockRead(std::uint8_t command, const std::uint8_t* frame, int count) override
+    {
+        ++received;
+        seen.insert({command, count > FRAME_PAYLOAD ? int(frame[FRAME_PAYLOAD]) : -1});
+    }
+    bool Whole() const
+    {
+        static const std::map<std::uint8_t, int> expected = {
+            {INPUT_READ_CFM, kInputCount},       {OUTPUT_READ_CFM, kOutputCount},
+            {LOW_BATTERY_READ_CFM, 1},           {CAN_SETUP_READ_CFM, 1},
+            {CAN_INPUT_READ_CFM, kCanInputCount}, {CAN_INPUT_ENABLE_READ_CFM, 1},
+            {NAME_READ_CFM, 1},                  {VIRTUAL_INPUT_READ_CFM, kVirtualInputCount},
+            {START_KILL_READ_CFM, 1},            {FLASH_READ_CFM, kFlashCount},
+            {WIPER_READ_CFM, 1},                 {PWM_READ_CFM, 1},
+            {CAN_EXPORT1_READ_CFM, 1},           {CAN_EXPORT_READ_CFM, kCanExportCount - 1},
+        };
+        std::map<std::uint8_t, int> counts;
+        for (const auto& [command, index] : seen)
+            ++counts[command];
+        for (const auto& [command, n] : expected) {
+            const auto it = counts.find(command);
+            if (it == counts.end() || it->second < n)
+                return false;
+        }
+        return true;
+    }
+    int received = 0;
+    std::set<std::pair<std::uint8_t, int>> seen;
+};
+
+// How long the module may go on sending blocks of a read that stopped part way (the streamed
+// inputs and outputs, a request already on its way), and the longest wait for it to stop.
+constexpr int kLateBlockQuietMs = 600;
+constexpr int kLateBlockMaxWaitMs = 5000;
+
+}  // namespace
+
+ModuleReadResult TransferCommands::ReadModuleInto(ConfigModel& scratch)
+{
+    if (&scratch == &model_ || sequencer_.CommandRunning() || main_.TransferBusy())
+        return ModuleReadResult::NotStarted;
+
+    ScratchReadHost host(*this);
+    TransferSequencer reader(scratch, host);
+    BlockTally tally;
+    // The main sequencer decodes every block that arrives into the configuration shown,
+    // whatever its state, so it is off the dispatcher for the whole read and comes back on
+    // every way out. (It returns at the end of the handler list; no other handler takes
+    // configuration blocks, so the order does not matter.)
+    struct Swap {
+        Dispatcher& d;
+        MainFrameHandler* main;
+        MainFrameHandler* reader;
+        MainFrameHandler* late;
+        bool listening = false;
+        Swap(Dispatcher& dispatcher, MainFrameHandler* m, MainFrameHandler* r, MainFrameHandler* l)
+            : d(dispatcher), main(m), reader(r), late(l)
+        {
+            d.RemoveHandler(main);
+            listening = d.AddHandler(reader) && d.AddHandler(late);
+        }
+        ~Swap()
+        {
+            d.RemoveHandler(late);
+            d.RemoveHandler(reader);
+            d.AddHandler(main);
+        }
+    } swap(dispatcher_, &sequencer_, &reader, &tally);
+    if (!swap.listening)
+        return ModuleReadResult::NotStarted;  // the dispatcher's handler list is full
+
+    const int before = reader.EndedTransfers();
+    reader.Read();
+    if (reader.EndedTransfers() > before && tally.Whole())
+        return ModuleReadResult::Complete;
+    if (!host.progressShown)
+        return ModuleReadResult::NotStarted;
+
+    // Cancelled or timed out: blocks of this read may still be on their way, and an answer
+    // that arrives can start the next request of the chain. Until the module has been quiet
+    // for a while no sequencer hears them (the scratch model is dropped anyway), so none
+    // reaches the configuration shown once the main sequencer is back and none asks for more.
+    // Polling stays held back meanwhile, and the user's input waits.
+    dispatcher_.RemoveHandler(&reader);
+    main_.SetTransferBusy(true);
+    QElapsedTimer waited;
+    waited.start();
+    int seen = -1;
+    QElapsedTimer quiet;
+    while (waited.elapsed() < kLateBlockMaxWaitMs) {
+        if (tally.received != seen) {
+            seen = tally.received;
+            quiet.start();
+        } else if (quiet.elapsed() >= kLateBlockQuietMs) {
+            break;
+        }
+        QEventLoop loop;
+        QTimer::singleShot(20, &loop, &QEventLoop::quit);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    main_.SetTransferBusy(false);
+    return ModuleReadResult::Incomplete;
 }
 
 bool TransferCommands::Connected() const { return main_.Connected(); }

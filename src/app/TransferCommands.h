@@ -4,6 +4,7 @@
 // title that tells where the configuration shown came from. This is the main window's
 // TransferHost: the sequencer reaches the windows, flags and message boxes through it.
 
+#include "config/ConfigCompare.h"
 #include "protocol/TransferSequencer.h"
 #include "protocol/ui/TransferWindows.h"
 
@@ -48,6 +49,11 @@ public:
     void SaveClick();
     // Heartbeat: the window title from the title source.
     void UpdateTitle();
+
+    // Reads the module's whole configuration into scratch, with the version check, the
+    // progress window and the request chain of Read, leaving the configuration shown, the
+    // title source and the selection lists as they were. Not while another transfer runs.
+    ModuleReadResult ReadModuleInto(ConfigModel& scratch);
 
     // Hooks of areas built elsewhere. The CAN monitor's: put its selection back to the
     // first entry without telling the module, true when it was elsewhere (none: nothing
