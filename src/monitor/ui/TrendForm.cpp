@@ -86,6 +86,8 @@ private:
     QWidget* parent_;
 };
 
+constexpr int CHART_MARGIN = 4;
+
 // Colours of the three sums, and of the channel lines in the order they are free.
 const QColor CURRENT_COLOUR(0, 90, 200);
 const QColor VOLTAGE_COLOUR(200, 40, 30);
@@ -114,8 +116,10 @@ void FitAxis(QValueAxis* axis, double lo, double hi, double minSpan, bool fromZe
     hi += pad;
     if (!fromZero || lo < 0)
         lo -= pad;
-    const double step = minSpan / 4;
-    axis->setRange(std::floor(lo / step) * step, std::ceil(hi / step) * step);
+    // Round ticks (0, 5, 10 rather than 0, 8.1, 16.2).
+    axis->setTickCount(6);
+    axis->setRange(lo, hi);
+    axis->applyNiceNumbers();
 }
 
 QDateTimeAxis* TimeAxis(QChart* chart)
@@ -147,7 +151,7 @@ QChart* NewChart(const QString& title)
     auto* chart = new QChart;
     chart->setTitle(title);
     chart->legend()->setAlignment(Qt::AlignBottom);
-    chart->setMargins(QMargins(4, 4, 4, 4));
+    chart->setMargins(QMargins(CHART_MARGIN, CHART_MARGIN, CHART_MARGIN, CHART_MARGIN));
     chart->setBackgroundRoundness(0);
     return chart;
 }
@@ -282,6 +286,11 @@ void TTrendForm::Build()
     channelView_->setRenderHint(QPainter::Antialiasing);
     channelView_->setMinimumHeight(260);
 
+    // Both plots share the time axis's place, so a moment lies at the same x in both
+    // (the sums' two extra axes on the right would otherwise shift it).
+    connect(sumChart_, &QChart::plotAreaChanged, this, &TTrendForm::AlignPlots);
+    connect(channelChart_, &QChart::plotAreaChanged, this, &TTrendForm::AlignPlots);
+
     auto* right = new QVBoxLayout;
     right->addLayout(controls);
     right->addWidget(labelColumns_);
@@ -292,6 +301,28 @@ void TTrendForm::Build()
     auto* top = new QHBoxLayout(this);
     top->addLayout(left);
     top->addLayout(right, 1);
+}
+
+void TTrendForm::AlignPlots()
+{
+    const QRectF a = sumChart_->plotArea();
+    const QRectF b = channelChart_->plotArea();
+    if (a.isEmpty() || b.isEmpty())
+        return;
+    // What each chart needs beside its plot without the margins (axis labels and titles);
+    // the chart that needs less gets the difference as margin.
+    const QMargins ma = sumChart_->margins();
+    const QMargins mb = channelChart_->margins();
+    const double leftA = a.left() - ma.left(), leftB = b.left() - mb.left();
+    const double rightA = sumChart_->size().width() - a.right() - ma.right();
+    const double rightB = channelChart_->size().width() - b.right() - mb.right();
+    const double left = std::max(leftA, leftB), right = std::max(rightA, rightB);
+    const QMargins wantA(CHART_MARGIN + qRound(left - leftA), ma.top(), CHART_MARGIN + qRound(right - rightA), ma.bottom());
+    const QMargins wantB(CHART_MARGIN + qRound(left - leftB), mb.top(), CHART_MARGIN + qRound(right - rightB), mb.bottom());
+    if (wantA != ma)
+        sumChart_->setMargins(wantA);
+    if (wantB != mb)
+        channelChart_->setMargins(wantB);
 }
 
 QString TTrendForm::ChannelTitle(int channel) const

@@ -95,6 +95,8 @@ private:
     void RecordingFailed(const QString& message);
     void Redraw();
     void MoveAxes();
+    // Lines the two plots up so a moment lies at the same x in both.
+    void AlignPlots();
     QColor FreeChannelColour() const;
 
     Dispatcher& dispatcher_;
