@@ -78,20 +78,36 @@ const std::deque<TrendPoint>& TrendSeries::Channel(int channel) const
     return ValidChannel(channel) ? channels_[static_cast<std::size_t>(channel - 1)] : NoPoints();
 }
 
-std::vector<TrendPoint> PlotPoints(const std::deque<TrendPoint>& points, qint64 fromMs, std::size_t maxPoints)
+namespace {
+
+using PointIt = std::deque<TrendPoint>::const_iterator;
+
+PointIt FirstToPlot(const std::deque<TrendPoint>& points, qint64 fromMs)
 {
     auto first = std::lower_bound(points.begin(), points.end(), fromMs,
                                   [](const TrendPoint& p, qint64 ms) { return p.ms < ms; });
     if (first != points.begin())
         --first;
-    const auto count = static_cast<std::size_t>(points.end() - first);
-    maxPoints = std::max<std::size_t>(maxPoints, 2);
+    return first;
+}
+
+// [first, last) as at most maxPoints points: the first and the last point, so the line
+// spans the same time, and between them the lowest and highest of each stretch in time order.
+std::vector<TrendPoint> Thin(PointIt first, PointIt last, std::size_t maxPoints)
+{
+    const auto count = static_cast<std::size_t>(last - first);
+    maxPoints = std::max<std::size_t>(maxPoints, 4);
     if (count <= maxPoints)
-        return std::vector<TrendPoint>(first, points.end());
+        return std::vector<TrendPoint>(first, last);
 
     std::vector<TrendPoint> out;
     out.reserve(maxPoints);
-    const std::size_t buckets = maxPoints / 2;
+    const auto keep = [&out](const TrendPoint& p) {
+        if (out.empty() || out.back().ms < p.ms)
+            out.push_back(p);
+    };
+    keep(*first);
+    const std::size_t buckets = (maxPoints - 2) / 2;
     for (std::size_t b = 0; b < buckets; ++b) {
         const auto from = first + static_cast<std::ptrdiff_t>(b * count / buckets);
         const auto to = first + static_cast<std::ptrdiff_t>((b + 1) * count / buckets);
@@ -99,17 +115,40 @@ std::vector<TrendPoint> PlotPoints(const std::deque<TrendPoint>& points, qint64 
             continue;
         const auto [lo, hi] = std::minmax_element(
             from, to, [](const TrendPoint& a, const TrendPoint& c) { return a.value < c.value; });
-        if (lo == hi) {
-            out.push_back(*lo);
-        } else if (lo->ms <= hi->ms) {
-            out.push_back(*lo);
-            out.push_back(*hi);
-        } else {
-            out.push_back(*hi);
-            out.push_back(*lo);
+        keep(lo->ms <= hi->ms ? *lo : *hi);
+        keep(lo->ms <= hi->ms ? *hi : *lo);
+    }
+    keep(*(last - 1));
+    return out;
+}
+
+}  // namespace
+
+std::vector<TrendPoint> PlotPoints(const std::deque<TrendPoint>& points, qint64 fromMs, std::size_t maxPoints)
+{
+    return Thin(FirstToPlot(points, fromMs), points.end(), maxPoints);
+}
+
+std::vector<std::vector<TrendPoint>> PlotSegments(const std::deque<TrendPoint>& points, qint64 fromMs,
+                                                  std::size_t maxPoints, qint64 gapMs)
+{
+    std::vector<std::vector<TrendPoint>> segments;
+    const PointIt first = FirstToPlot(points, fromMs);
+    const auto count = static_cast<std::size_t>(points.end() - first);
+    PointIt begin = first;
+    for (PointIt it = first; it != points.end(); ++it) {
+        const PointIt next = it + 1;
+        if (next == points.end() || next->ms - it->ms > gapMs) {
+            // Each piece gets its share of the points.
+            const auto size = static_cast<std::size_t>(next - begin);
+            segments.push_back(Thin(begin, next, maxPoints * size / count));
+            begin = next;
         }
     }
-    return out;
+    // The sample before the edge only leads the line in; on its own it shows nothing.
+    if (!segments.empty() && segments.front().back().ms < fromMs)
+        segments.erase(segments.begin());
+    return segments;
 }
 
 // --- CSV ---------------------------------------------------------------------
@@ -263,7 +302,6 @@ void TrendMonitor::OnStatusSum(const StatusSummary& summary)
 {
     const qint64 now = clock_();
     series_.AddStatus(now, summary);
-    ++revision_;
     if (recorder_.Recording()) {
         QString error;
         if (!recorder_.WriteLine(wallClock_(), now, summary, sinceLastLine_, &error) && onFailure_)
@@ -278,7 +316,6 @@ void TrendMonitor::OnChannelState(const ChannelState& state)
         return;
     series_.AddChannel(clock_(), state.channel, state.currentTenths);
     sinceLastLine_[static_cast<std::size_t>(state.channel - 1)] = state.currentTenths;
-    ++revision_;
 }
 
 bool TrendMonitor::StartRecording(const QString& path, const QList<TrendRecorder::Column>& columns, QString* error)

@@ -70,9 +70,16 @@ private:
 };
 
 // The points of a series from fromMs on (and the one before, so the line enters at the
-// window's edge), thinned to at most maxPoints (at least 2): each stretch of the series
-// then gives its lowest and its highest point, in time order, so short peaks stay visible.
+// window's edge), thinned to at most maxPoints (at least 4): the oldest and the newest
+// point stay, and each stretch between gives its lowest and its highest point in time
+// order, so short peaks stay visible.
 std::vector<TrendPoint> PlotPoints(const std::deque<TrendPoint>& points, qint64 fromMs, std::size_t maxPoints);
+
+// The same cut into pieces wherever two samples lie more than gapMs apart, so a plot
+// never draws a line through a time without answers (another page shown, link lost).
+// Each piece is thinned to its share of maxPoints.
+std::vector<std::vector<TrendPoint>> PlotSegments(const std::deque<TrendPoint>& points, qint64 fromMs,
+                                                  std::size_t maxPoints, qint64 gapMs);
 
 // "12.5" from 125: the fixed-unit value with one decimal and a '.' whatever the locale.
 QString TenthsText(int tenths);
@@ -156,10 +163,10 @@ public:
     qint64 Now() const { return clock_(); }
     // The local time that corresponds to a sample's time.
     QDateTime WallTimeOf(qint64 ms) const;
+    // The same as milliseconds since the epoch.
+    qint64 WallMsOf(qint64 ms) const { return wallOffsetMs_ + ms; }
     // Prunes the series against the clock (the window calls it while it repaints).
     void Prune() { series_.Prune(clock_()); }
-    // Rises with every sample taken, so a window repaints only when something is new.
-    std::uint64_t Revision() const { return revision_; }
 
     bool StartRecording(const QString& path, const QList<TrendRecorder::Column>& columns, QString* error);
     bool StartRecordingOn(std::unique_ptr<QIODevice> device, const QString& name,
@@ -176,7 +183,6 @@ private:
     TrendRecorder recorder_;
     std::array<std::optional<int>, TREND_CHANNELS> sinceLastLine_{};
     FailureHandler onFailure_;
-    std::uint64_t revision_ = 0;
 };
 
 }  // namespace relvane

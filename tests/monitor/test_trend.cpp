@@ -8,7 +8,10 @@
 #include "monitor/ui/TrendForm.h"
 #include "support/ScriptedDialogs.h"
 
+#include <QChart>
 #include <QDateTimeAxis>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QFile>
 #include <QLineSeries>
 #include <QListWidget>
@@ -180,11 +183,9 @@ private Q_SLOTS:
     {
         QFETCH(bool, valid);
         QFETCH(int, channel);
-        const std::uint64_t before = trend_->Revision();
         trend_->OnChannelState(ChannelState{valid, channel, true, 0, 50, false});
         for (int n = 1; n <= TREND_CHANNELS; ++n)
             QVERIFY(trend_->Series().Channel(n).empty());
-        QCOMPARE(trend_->Revision(), before);
     }
 
     // --- pruning and bounds ----------------------------------------------------------
@@ -233,28 +234,77 @@ private Q_SLOTS:
         QTest::addColumn<int>("count");
         QTest::addColumn<qint64>("from");
         QTest::addColumn<int>("maxPoints");
-        QTest::addColumn<int>("expected");
+        QTest::addColumn<int>("expected");  // -1: thinned to at most maxPoints
         // points at ms 0, 10, 20, ...
         QTest::newRow("all fit") << 100 << qint64(-1) << 1200 << 100;
         QTest::newRow("edge between points: one before it") << 100 << qint64(455) << 1200 << 55;
         QTest::newRow("edge on a point: one before it") << 100 << qint64(450) << 1200 << 56;
         QTest::newRow("edge before the first") << 100 << qint64(-50) << 1200 << 100;
         QTest::newRow("edge after the last: the last") << 100 << qint64(5000) << 1200 << 1;
-        QTest::newRow("thinned") << 10000 << qint64(0) << 1200 << 1200;
-        QTest::newRow("thinned, odd limit") << 10000 << qint64(0) << 7 << 6;
+        QTest::newRow("thinned") << 10000 << qint64(0) << 1200 << -1;
+        QTest::newRow("thinned, odd limit") << 10000 << qint64(0) << 7 << -1;
+        QTest::newRow("thinned from the edge") << 10000 << qint64(50000) << 300 << -1;
     }
     void plotPoints()
     {
         QFETCH(int, count);
         QFETCH(qint64, from);
         QFETCH(int, maxPoints);
+        QFETCH(int, expected);
         std::deque<TrendPoint> points;
         for (int i = 0; i < count; ++i)
             points.push_back({qint64(i) * 10, (i * 37) % 101});
         const std::vector<TrendPoint> out = PlotPoints(points, from, std::size_t(maxPoints));
-        QTEST(int(out.size()), "expected");
+        if (expected >= 0) {
+            QCOMPARE(int(out.size()), expected);
+        } else {
+            QVERIFY(int(out.size()) <= maxPoints);
+            QVERIFY(int(out.size()) >= maxPoints - 2);
+        }
+        const std::size_t first = std::size_t(std::max<qint64>(0, std::min<qint64>(from / 10 - (from % 10 ? 0 : 1), count - 1)));
+        QCOMPARE(out.front().ms, points[first].ms);  // and starts at the window's edge
+        QCOMPARE(out.back().ms, points.back().ms);  // the line reaches the newest sample
         for (std::size_t i = 1; i < out.size(); ++i)
             QVERIFY(out[i - 1].ms < out[i].ms);
+    }
+
+    void plotSegments_data()
+    {
+        QTest::addColumn<QList<qint64>>("times");
+        QTest::addColumn<QList<int>>("sizes");
+        QTest::newRow("no gap") << QList<qint64>{0, 450, 900, 1350} << QList<int>{4};
+        QTest::newRow("gap of exactly the limit") << QList<qint64>{0, 2000, 2450} << QList<int>{3};
+        QTest::newRow("one gap") << QList<qint64>{0, 450, 2451, 2900} << QList<int>{2, 2};
+        QTest::newRow("lone samples") << QList<qint64>{0, 5000, 10000} << QList<int>{1, 1, 1};
+        QTest::newRow("none") << QList<qint64>{} << QList<int>{};
+        QTest::newRow("lead-in sample apart from the rest") << QList<qint64>{-9000, 100, 550} << QList<int>{2};
+        QTest::newRow("lead-in sample joined") << QList<qint64>{-300, 100, 550} << QList<int>{3};
+        QTest::newRow("all before the edge") << QList<qint64>{-9000, -8000} << QList<int>{};
+    }
+    void plotSegments()
+    {
+        QFETCH(QList<qint64>, times);
+        std::deque<TrendPoint> points;
+        for (qint64 t : times)
+            points.push_back({t, 1});
+        QList<int> sizes;
+        for (const std::vector<TrendPoint>& piece : PlotSegments(points, 0, 1200, 2000))
+            sizes << int(piece.size());
+        QTEST(sizes, "sizes");
+    }
+
+    // Thinning stays within the budget and never bridges a gap.
+    void plotSegmentsThinned()
+    {
+        std::deque<TrendPoint> points;
+        for (int i = 0; i < 4000; ++i)
+            points.push_back({qint64(i) * 450 + (i >= 3000 ? 600000 : 0), i % 7});
+        const auto pieces = PlotSegments(points, 0, 1200, 2000);
+        QCOMPARE(pieces.size(), std::size_t(2));
+        QVERIFY(pieces[0].size() + pieces[1].size() <= 1200);
+        QCOMPARE(pieces[0].back().ms, qint64(2999) * 450);
+        QCOMPARE(pieces[1].front().ms, qint64(3000) * 450 + 600000);
+        QCOMPARE(pieces[1].back().ms, points.back().ms);
     }
 
     void thinningKeepsPeaks()
@@ -503,9 +553,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("index");
         QTest::addColumn<int>("points");
-        // samples 1700, 1000, 290, 90 and 10 s old; the one before the edge is drawn too
-        QTest::newRow("1 min") << 0 << 2;
-        QTest::newRow("5 min") << 1 << 4;
+        // samples 1700, 1000, 290, 90 and 10 s old; a sample before the edge would only lead
+        // a line in, and these are too far apart to be joined
+        QTest::newRow("1 min") << 0 << 1;
+        QTest::newRow("5 min") << 1 << 3;
         QTest::newRow("30 min") << 2 << 5;
     }
     void timeWindow()
@@ -523,11 +574,56 @@ private Q_SLOTS:
         form.ComboBoxWindowChange(index);
         form.TimerRepaintTimer();
         QCOMPARE(form.WindowMinutes(), int(TTrendForm::WINDOW_MINUTES[std::size_t(index)]));
-        QTEST(int(form.SumSeries(TrendSum::Voltage)->count()), "points");
-        QCOMPARE(form.SumSeries(TrendSum::Voltage)->at(0).y(), 13.0);
+        QTEST(int(form.PlottedPoints(TrendSum::Voltage).size()), "points");
+        QCOMPARE(form.PlottedPoints(TrendSum::Voltage).at(0).y(), 13.0);
+        for (const QPointF& p : form.PlottedPoints(TrendSum::Voltage))
+            QVERIFY(p.x() >= form.Trend().WallMsOf(now_ - qint64(form.WindowMinutes()) * 60000));
+        // Minutes apart: every sample stands alone, no line joins them.
+        QTEST(form.PlottedPieces(TrendSum::Voltage), "points");
         auto* axis = qobject_cast<QDateTimeAxis*>(form.SumSeries(TrendSum::Current)->attachedAxes().value(0));
         QVERIFY(axis);
         QCOMPARE(axis->min().msecsTo(axis->max()), qint64(form.WindowMinutes()) * 60 * 1000);
+    }
+
+    // A pause in the answers (another page shown) breaks the lines instead of bridging it.
+    void gapsBreakTheLine()
+    {
+        ScriptedDialogs dialogs;
+        ConfigModel model;
+        TTrendForm form(*dispatcher_, model, dialogs, nullptr, Clock());
+        form.SetChannelTicked(9, true);
+        const auto round = [&](int current) {
+            Dispatch(*dispatcher_, StatusFrame(0, 0, current, 130, 40));
+            Dispatch(*dispatcher_, ChannelStateFrame(9, CHANNEL_SWITCH_ON, 0, current, 0));
+            now_ += 450;
+        };
+        for (int i = 0; i < 5; ++i)
+            round(100);
+        form.TimerRepaintTimer();
+        QCOMPARE(form.PlottedPieces(TrendSum::Current), 1);
+        QCOMPARE(form.PlottedPieces(9), 1);
+
+        now_ += 20000;
+        for (int i = 0; i < 3; ++i)
+            round(200);
+        form.TimerRepaintTimer();
+        QCOMPARE(form.PlottedPieces(TrendSum::Current), 2);
+        QCOMPARE(form.PlottedPieces(9), 2);
+        QCOMPARE(form.PlottedPoints(9).size(), 8);
+        QCOMPARE(form.PlottedPoints(9).last().y(), 20.0);
+        // One legend entry per line however many pieces it has.
+        form.show();
+        int shownMarkers = 0;
+        for (QLegendMarker* m : form.ChannelSeries(9)->chart()->legend()->markers())
+            shownMarkers += m->isVisible() ? 1 : 0;
+        QCOMPARE(shownMarkers, 1);
+
+        // Once the old piece has left the window, one piece again.
+        form.ComboBoxWindowChange(0);
+        now_ += 40000;
+        form.TimerRepaintTimer();
+        QCOMPARE(form.PlottedPieces(9), 1);
+        QCOMPARE(form.PlottedPoints(9).size(), 3);
     }
 
     void noDataNote()

@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QListWidget>
 #include <QMessageBox>
@@ -264,15 +266,8 @@ void TTrendForm::Build()
     const std::array<QString, 3> names{QStringLiteral("Total current (A)"), QStringLiteral("Supply voltage (V)"),
                                        QStringLiteral("Temperature (\u00B0C)")};
     const std::array<QColor, 3> colours{CURRENT_COLOUR, VOLTAGE_COLOUR, TEMPERATURE_COLOUR};
-    for (std::size_t i = 0; i < 3; ++i) {
-        auto* s = new QLineSeries(sumChart_);
-        s->setName(names[i]);
-        s->setPen(QPen(colours[i], 2));
-        sumChart_->addSeries(s);
-        s->attachAxis(sumTime_);
-        s->attachAxis(sumAxes_[i]);
-        sumSeries_[i] = s;
-    }
+    for (std::size_t i = 0; i < 3; ++i)
+        ShowLine(sumLines_[i], sumChart_, sumTime_, sumAxes_[i], names[i], QPen(colours[i], 2));
     sumView_ = new QChartView(sumChart_, this);
     sumView_->setObjectName(QStringLiteral("ChartSums"));
     sumView_->setRenderHint(QPainter::Antialiasing);
@@ -336,8 +331,7 @@ void TTrendForm::RefreshNames()
     const QSignalBlocker block(listChannels_);
     for (int n = 1; n <= TREND_CHANNELS; ++n) {
         listChannels_->item(n - 1)->setText(ChannelTitle(n));
-        if (QLineSeries* s = channelSeries_[static_cast<std::size_t>(n - 1)])
-            s->setName(ChannelTitle(n));
+        RenameLine(channelLines_[static_cast<std::size_t>(n - 1)], ChannelTitle(n));
     }
 }
 
@@ -359,15 +353,16 @@ void TTrendForm::SetChannelTicked(int channel, bool ticked)
 
 QColor TTrendForm::FreeChannelColour() const
 {
+    const auto shown = [](const PlotLine& l) { return !l.pieces.empty(); };
     for (const QColor& c : CHANNEL_COLOURS) {
-        const bool used = std::any_of(channelSeries_.begin(), channelSeries_.end(),
-                                      [&](QLineSeries* s) { return s && s->pen().color() == c; });
+        const bool used = std::any_of(channelLines_.begin(), channelLines_.end(),
+                                      [&](const PlotLine& l) { return shown(l) && l.pen.color() == c; });
         if (!used)
             return c;
     }
     // More lines than colours: repeat in order.
-    const auto shown = std::count_if(channelSeries_.begin(), channelSeries_.end(), [](QLineSeries* s) { return s; });
-    return CHANNEL_COLOURS[static_cast<std::size_t>(shown) % CHANNEL_COLOURS.size()];
+    const auto count = std::count_if(channelLines_.begin(), channelLines_.end(), shown);
+    return CHANNEL_COLOURS[static_cast<std::size_t>(count) % CHANNEL_COLOURS.size()];
 }
 
 void TTrendForm::ChannelItemChanged(QListWidgetItem* item)
@@ -375,25 +370,99 @@ void TTrendForm::ChannelItemChanged(QListWidgetItem* item)
     const int n = item->data(Qt::UserRole).toInt();
     if (n < 1 || n > TREND_CHANNELS)
         return;
-    QLineSeries*& series = channelSeries_[static_cast<std::size_t>(n - 1)];
+    PlotLine& line = channelLines_[static_cast<std::size_t>(n - 1)];
     const bool ticked = item->checkState() == Qt::Checked;
-    if (ticked && !series) {
-        series = new QLineSeries(channelChart_);
-        series->setName(ChannelTitle(n));
-        series->setPen(QPen(FreeChannelColour(), 2));
-        channelChart_->addSeries(series);
-        series->attachAxis(channelTime_);
-        series->attachAxis(channelAxis_);
-    } else if (!ticked && series) {
-        channelChart_->removeSeries(series);
-        delete series;
-        series = nullptr;
-    } else {
+    if (ticked == !line.pieces.empty())
         return;
-    }
+    if (ticked)
+        ShowLine(line, channelChart_, channelTime_, channelAxis_, ChannelTitle(n), QPen(FreeChannelColour(), 2));
+    else
+        HideLine(line);
     // Show what is already known at once, not only at the next tick.
-    redrawAll_ = true;
     Redraw();
+}
+
+void TTrendForm::ShowLine(PlotLine& line, QChart* chart, QDateTimeAxis* time, QValueAxis* axis, const QString& name,
+                          const QPen& pen)
+{
+    HideLine(line);
+    line.chart = chart;
+    line.time = time;
+    line.axis = axis;
+    line.name = name;
+    line.pen = pen;
+    AddPiece(line);
+}
+
+void TTrendForm::HideLine(PlotLine& line)
+{
+    for (QLineSeries* s : line.pieces) {
+        line.chart->removeSeries(s);
+        delete s;
+    }
+    line.pieces.clear();
+}
+
+QLineSeries* TTrendForm::AddPiece(PlotLine& line)
+{
+    auto* s = new QLineSeries(line.chart);
+    s->setName(line.name);
+    s->setPen(line.pen);
+    line.chart->addSeries(s);
+    s->attachAxis(line.time);
+    s->attachAxis(line.axis);
+    // One legend entry per line, not per piece.
+    if (!line.pieces.empty())
+        for (QLegendMarker* m : line.chart->legend()->markers(s))
+            m->setVisible(false);
+    line.pieces.push_back(s);
+    return s;
+}
+
+void TTrendForm::RenameLine(PlotLine& line, const QString& name)
+{
+    line.name = name;
+    for (QLineSeries* s : line.pieces)
+        s->setName(name);
+}
+
+QList<QPointF> TTrendForm::LinePoints(const PlotLine& line)
+{
+    QList<QPointF> points;
+    for (const QLineSeries* s : line.pieces)
+        points += s->points();
+    return points;
+}
+
+void TTrendForm::SetLine(PlotLine& line, const std::deque<TrendPoint>& points, qint64 fromMs, double scale,
+                         double* lo, double* hi)
+{
+    if (line.pieces.empty())
+        return;
+    const std::vector<std::vector<TrendPoint>> segments = PlotSegments(points, fromMs, MAX_PLOT_POINTS, GAP_MS);
+    const std::size_t wanted = std::max<std::size_t>(segments.size(), 1);
+    while (line.pieces.size() < wanted)
+        AddPiece(line);
+    while (line.pieces.size() > wanted) {
+        line.chart->removeSeries(line.pieces.back());
+        delete line.pieces.back();
+        line.pieces.pop_back();
+    }
+    for (std::size_t i = 0; i < line.pieces.size(); ++i) {
+        QList<QPointF> out;
+        if (i < segments.size()) {
+            out.reserve(qsizetype(segments[i].size()));
+            for (const TrendPoint& p : segments[i]) {
+                const double v = p.value * scale;
+                out.append(QPointF(double(trend_.WallMsOf(p.ms)), v));
+                if (p.ms >= fromMs) {
+                    *lo = std::min(*lo, v);
+                    *hi = std::max(*hi, v);
+                }
+            }
+        }
+        line.pieces[i]->replace(out);
+    }
 }
 
 void TTrendForm::ComboBoxWindowChange(int index)
@@ -408,15 +477,43 @@ void TTrendForm::ComboBoxWindowChange(int index)
     const QString format = WindowMinutes() >= 30 ? QStringLiteral("hh:mm") : QStringLiteral("hh:mm:ss");
     sumTime_->setFormat(format);
     channelTime_->setFormat(format);
-    redrawAll_ = true;
     Redraw();
 }
 
-QLineSeries* TTrendForm::SumSeries(TrendSum which) const { return sumSeries_[static_cast<std::size_t>(which)]; }
+QLineSeries* TTrendForm::SumSeries(TrendSum which) const
+{
+    const PlotLine& line = sumLines_[static_cast<std::size_t>(which)];
+    return line.pieces.empty() ? nullptr : line.pieces.front();
+}
 
 QLineSeries* TTrendForm::ChannelSeries(int channel) const
 {
-    return channel >= 1 && channel <= TREND_CHANNELS ? channelSeries_[static_cast<std::size_t>(channel - 1)] : nullptr;
+    if (channel < 1 || channel > TREND_CHANNELS)
+        return nullptr;
+    const PlotLine& line = channelLines_[static_cast<std::size_t>(channel - 1)];
+    return line.pieces.empty() ? nullptr : line.pieces.front();
+}
+
+QList<QPointF> TTrendForm::PlottedPoints(TrendSum which) const
+{
+    return LinePoints(sumLines_[static_cast<std::size_t>(which)]);
+}
+
+QList<QPointF> TTrendForm::PlottedPoints(int channel) const
+{
+    return channel >= 1 && channel <= TREND_CHANNELS ? LinePoints(channelLines_[static_cast<std::size_t>(channel - 1)])
+                                                     : QList<QPointF>();
+}
+
+int TTrendForm::PlottedPieces(TrendSum which) const
+{
+    return int(sumLines_[static_cast<std::size_t>(which)].pieces.size());
+}
+
+int TTrendForm::PlottedPieces(int channel) const
+{
+    return channel >= 1 && channel <= TREND_CHANNELS ? int(channelLines_[static_cast<std::size_t>(channel - 1)].pieces.size())
+                                                     : 0;
 }
 
 void TTrendForm::TimerRepaintTimer()
@@ -434,37 +531,21 @@ void TTrendForm::TimerRepaintTimer()
 
 void TTrendForm::Redraw()
 {
-    // Only the window's time span moves when nothing new came in.
-    if (redrawAll_ || trend_.Revision() != drawnRevision_) {
-        const qint64 from = trend_.Now() - qint64(WindowMinutes()) * 60 * 1000;
-        const auto toPoints = [&](const std::deque<TrendPoint>& points, double scale, double* lo, double* hi) {
-            QList<QPointF> out;
-            for (const TrendPoint& p : PlotPoints(points, from, MAX_PLOT_POINTS)) {
-                const double v = p.value * scale;
-                out.append(QPointF(double(trend_.WallTimeOf(p.ms).toMSecsSinceEpoch()), v));
-                if (p.ms >= from) {
-                    *lo = std::min(*lo, v);
-                    *hi = std::max(*hi, v);
-                }
-            }
-            return out;
-        };
-        const std::array<double, 3> scales{0.1, 0.1, 1.0};
-        const std::array<double, 3> minSpans{2.0, 2.0, 20.0};
-        for (std::size_t i = 0; i < 3; ++i) {
-            double lo = 1e300, hi = -1e300;
-            sumSeries_[i]->replace(toPoints(trend_.Series().Sum(static_cast<TrendSum>(i)), scales[i], &lo, &hi));
-            // Currents from zero; voltage and temperature around their values, so a sag shows.
-            FitAxis(sumAxes_[i], lo, hi, minSpans[i], i == 0);
-        }
+    // Everything each time: the window's edge moves on even when no answers come, and
+    // thinned lines cost little (at most MAX_PLOT_POINTS each, a few times a second).
+    const qint64 from = trend_.Now() - qint64(WindowMinutes()) * 60 * 1000;
+    const std::array<double, 3> scales{0.1, 0.1, 1.0};
+    const std::array<double, 3> minSpans{2.0, 2.0, 20.0};
+    for (std::size_t i = 0; i < 3; ++i) {
         double lo = 1e300, hi = -1e300;
-        for (int n = 1; n <= TREND_CHANNELS; ++n)
-            if (QLineSeries* s = channelSeries_[static_cast<std::size_t>(n - 1)])
-                s->replace(toPoints(trend_.Series().Channel(n), 0.1, &lo, &hi));
-        FitAxis(channelAxis_, lo, hi, 2.0, true);
-        drawnRevision_ = trend_.Revision();
-        redrawAll_ = false;
+        SetLine(sumLines_[i], trend_.Series().Sum(static_cast<TrendSum>(i)), from, scales[i], &lo, &hi);
+        // Currents from zero; voltage and temperature around their values, so a sag shows.
+        FitAxis(sumAxes_[i], lo, hi, minSpans[i], i == 0);
     }
+    double lo = 1e300, hi = -1e300;
+    for (int n = 1; n <= TREND_CHANNELS; ++n)
+        SetLine(channelLines_[static_cast<std::size_t>(n - 1)], trend_.Series().Channel(n), from, 0.1, &lo, &hi);
+    FitAxis(channelAxis_, lo, hi, 2.0, true);
     MoveAxes();
 }
 
@@ -572,7 +653,6 @@ void TTrendForm::closeEvent(QCloseEvent* event)
 void TTrendForm::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    redrawAll_ = true;
     TimerRepaintTimer();
     timerRepaint_.start();
 }

@@ -10,11 +10,13 @@
 #include "monitor/TrendSeries.h"
 #include "protocol/Dispatcher.h"
 
+#include <QPen>
 #include <QTimer>
 #include <QWidget>
 
 #include <array>
 #include <memory>
+#include <vector>
 
 class QChart;
 class QChartView;
@@ -38,6 +40,8 @@ public:
     static constexpr qint64 NO_DATA_MS = 2000;
     // Points per plotted line; longer stretches are thinned to their lows and highs.
     static constexpr std::size_t MAX_PLOT_POINTS = 1200;
+    // Samples further apart than this are not joined by a line.
+    static constexpr qint64 GAP_MS = NO_DATA_MS;
     // The choices of the time window, in minutes.
     static constexpr std::array<int, 3> WINDOW_MINUTES{1, 5, 30};
 
@@ -71,9 +75,15 @@ public:
     // the time axes and updates the no-data note.
     void TimerRepaintTimer();
 
-    // What is plotted, for tests and the screenshot.
+    // What is plotted. A line is drawn in pieces where answers were missing; the first
+    // piece carries the legend entry (and exists while the line is shown).
     QLineSeries* SumSeries(TrendSum which) const;
     QLineSeries* ChannelSeries(int channel) const;  // nullptr unless ticked
+    // Every plotted point of the line, all pieces in time order, and the number of pieces.
+    QList<QPointF> PlottedPoints(TrendSum which) const;
+    QList<QPointF> PlottedPoints(int channel) const;
+    int PlottedPieces(TrendSum which) const;
+    int PlottedPieces(int channel) const;
 
     // "5 Headlight" (or "5" for an unnamed output).
     QString ChannelTitle(int channel) const;
@@ -84,6 +94,26 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    // One plotted line: its pieces share name, pen and axes.
+    struct PlotLine {
+        QChart* chart = nullptr;
+        QDateTimeAxis* time = nullptr;
+        QValueAxis* axis = nullptr;
+        QString name;
+        QPen pen;
+        std::vector<QLineSeries*> pieces;  // empty: not shown
+    };
+    static void ShowLine(PlotLine& line, QChart* chart, QDateTimeAxis* time, QValueAxis* axis, const QString& name,
+                         const QPen& pen);
+    static void HideLine(PlotLine& line);
+    static QLineSeries* AddPiece(PlotLine& line);
+    static void RenameLine(PlotLine& line, const QString& name);
+    static QList<QPointF> LinePoints(const PlotLine& line);
+    // Puts the segments into the line's pieces; lo and hi take the range of the values
+    // from fromMs on.
+    void SetLine(PlotLine& line, const std::deque<TrendPoint>& points, qint64 fromMs, double scale, double* lo,
+                 double* hi);
+
     // dialogs null: the window makes its own platform dialogs.
     TTrendForm(Dispatcher& dispatcher, const ConfigModel& model, Dialogs* dialogs, QWidget* parent,
                TrendMonitor::Clock clock, TrendMonitor::WallClock wallClock);
@@ -106,8 +136,6 @@ private:
     TrendMonitor trend_;
     bool listening_ = false;
     int windowIndex_ = 0;
-    std::uint64_t drawnRevision_ = 0;
-    bool redrawAll_ = true;
     QString lastFolder_;
     QString failure_;
 
@@ -126,8 +154,8 @@ private:
     QDateTimeAxis* channelTime_ = nullptr;
     std::array<QValueAxis*, 3> sumAxes_{};
     QValueAxis* channelAxis_ = nullptr;
-    std::array<QLineSeries*, 3> sumSeries_{};
-    std::array<QLineSeries*, TREND_CHANNELS> channelSeries_{};
+    std::array<PlotLine, 3> sumLines_;
+    std::array<PlotLine, TREND_CHANNELS> channelLines_;
 };
 
 }  // namespace relvane
