@@ -62,7 +62,6 @@ bool CompareCommand::GoTo(const FieldLocation& where)
         }
     }
     const bool shown = RevealControl(page, where.control, where.controlRow);
-    main_.raise();
     main_.activateWindow();
     return shown;
 }

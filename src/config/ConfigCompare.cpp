@@ -2,6 +2,7 @@
 
 #include "config/ConfigModel.h"
 #include "config/Cp1252.h"
+#include "config/SelectionLists.h"
 
 #include <QRegularExpression>
 
@@ -387,6 +388,69 @@ QString ChannelText(const ConfigDifference& d)
     else if (!a.isEmpty() || !b.isEmpty())
         text += QStringLiteral(" \"%1\"").arg(a.isEmpty() ? b : a);
     return text;
+}
+
+namespace {
+
+QString Entry(const QStringList& entries, int position)
+{
+    return position >= 0 && position < entries.size() ? entries.at(position) : QStringLiteral("(none)");
+}
+
+}  // namespace
+
+QString ValueText(const ConfigField& f, const QString& value, const ConfigModel& m)
+{
+    bool isNumber = false;
+    const int v = value.toInt(&isNumber);
+    if (!isNumber)
+        return value;
+    const QString& s = f.section;
+    const QString base = FieldText(f);
+    if (s == QLatin1String("OUTPUT")) {
+        if (base == QLatin1String("TRIGGER"))
+            return Entry(BuildTriggerSourceEntries(m), TriggerCodeToPosition(v));
+        if (base == QLatin1String("ON_TIME"))
+            return OnTimeText(v);
+        if (base == QLatin1String("DELAY") || base == QLatin1String("MAX_CURRENT") || base == QLatin1String("PEAK_TIME")
+            || base == QLatin1String("LOW_CURRENT") || base == QLatin1String("LOW_CURRENT_TIME"))
+            return TextFromTenths(v);
+        return value;
+    }
+    if (s == QLatin1String("INPUT") && base == QLatin1String("MODE"))
+        return v == 0 ? QStringLiteral("Latching") : v == 1 ? QStringLiteral("Momentary") : QStringLiteral("(none)");
+    if ((s == QLatin1String("START BUTTON") || s == QLatin1String("KILL BUTTON"))
+        && f.key == QLatin1String("INPUT_TRIGGER_INDEX"))
+        return Entry(BuildTriggerSourceEntries(m), v);
+    if (s == QLatin1String("WIPER")) {
+        if (f.key == QLatin1String("HOME_PARK_LEVEL"))
+            return v == 0 ? QStringLiteral("Stop on Low") : v == 1 ? QStringLiteral("Stop on High") : QStringLiteral("(none)");
+        if (f.key.endsWith(QLatin1String("_INPUT")))
+            return Entry(BuildTriggerSourceEntries(m), TriggerCodeToPosition(v));
+        return value;
+    }
+    if (s == QLatin1String("FLASH") && base == QLatin1String("INPUT_TRIGGER"))
+        return Entry(BuildTriggerSourceBaseEntries(m), TriggerCodeToBasePosition(v));
+    if (s == QLatin1String("CAN_INPUT")) {
+        if (base == QLatin1String("CAN_ID_ON") || base == QLatin1String("CAN_ID_OFF"))
+            return QStringLiteral("0x") + QString::number(v, 16).toUpper().rightJustified(3, QLatin1Char('0'));
+        if (base == QLatin1String("NO_CAN_DATA_STATE"))
+            return v == 0 ? QStringLiteral("Set Off") : v == 1 ? QStringLiteral("Set On") : v == 2 ? QStringLiteral("Hold state") : value;
+        return value;
+    }
+    if (s == QLatin1String("CAN_INPUT_ENABLE") && f.key == QLatin1String("INPUT_PIN"))
+        return Entry(BuildInputNameEntries(m), v);
+    if (s == QLatin1String("VIRTUAL_INPUT") && base.startsWith(QLatin1String("CHANNEL_")))
+        return Entry(BuildVirtualOperandEntries(m), v);
+    if (s.startsWith(QLatin1String("CAN_EXPORT_"))) {
+        const int x = s.mid(11).toInt();
+        if (base == QLatin1String("CHANNEL_INDEX_"))
+            return Entry(x == 1 ? BuildExport1ChannelEntries(m) : BuildExportBitSourceEntries(m), v);
+        if (f.key.startsWith(QLatin1String("CAN_ID")))
+            return QStringLiteral("0x") + QString::number(v, 16).toUpper().rightJustified(3, QLatin1Char('0'));
+        return value;
+    }
+    return value;
 }
 
 }  // namespace relvane

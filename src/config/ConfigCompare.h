@@ -84,4 +84,9 @@ QString FieldText(const ConfigField& field);
 // The channel column's text: "Output 5 "Headlight"", both names when they differ.
 QString ChannelText(const ConfigDifference& difference);
 
+// A field's file value as its control shows it, with the names of model (the side the value
+// comes from): a trigger code as its source ("3: Ignition"), tenths as "12.5", a CAN identifier
+// in hexadecimal, a list position as its entry. Other values are shown as the file holds them.
+QString ValueText(const ConfigField& field, const QString& value, const ConfigModel& model);
+
 }  // namespace relvane

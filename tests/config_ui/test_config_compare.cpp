@@ -3,6 +3,7 @@
 
 #include "config/ConfigCompare.h"
 #include "config/ConfigModel.h"
+#include "config/SelectionLists.h"
 
 #include <QtTest>
 
@@ -206,6 +207,46 @@ private Q_SLOTS:
         QCOMPARE(groups[3].rows[0].difference.field.key, QStringLiteral("TRIGGER3"));
         QCOMPARE(groups[3].rows[1].difference.field.key, QStringLiteral("MAX_CURRENT7"));
         QCOMPARE(CompareSummaryText(groups), QStringLiteral("6 fields differ"));
+    }
+
+    void valueAsTheControlShowsIt_data()
+    {
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("shown");
+        // Input 3 is named "Ignition" below.
+        const QString input3 = QString::number(PositionToTriggerCode(kTriggerPosFirstInput + 2));
+        QTest::newRow("trigger code as its source") << "OUTPUT" << "TRIGGER3" << input3 << "Ignition";
+        QTest::newRow("trigger none") << "OUTPUT" << "TRIGGER3" << "255" << "+30";
+        QTest::newRow("tenths of an ampere") << "OUTPUT" << "MAX_CURRENT7" << "155" << "15.5";
+        QTest::newRow("on time 0 is continuous") << "OUTPUT" << "ON_TIME2" << "0" << "CONT.";
+        QTest::newRow("CAN identifier in hex") << "CAN_INPUT" << "CAN_ID_ON4" << "673" << "0x2A1";
+        QTest::newRow("export bit source") << "CAN_EXPORT_2" << "CHANNEL_INDEX_10" << "5" << "Out five";
+        QTest::newRow("export entry none") << "CAN_EXPORT_2" << "CHANNEL_INDEX_10" << "-1" << "(none)";
+        QTest::newRow("export 1 entry") << "CAN_EXPORT_1" << "CHANNEL_INDEX_1" << "0" << "DISABLED";
+        QTest::newRow("start button position") << "START BUTTON" << "INPUT_TRIGGER_INDEX" << "1" << "+30";
+        QTest::newRow("input mode") << "INPUT" << "MODE2" << "1" << "Momentary";
+        QTest::newRow("a plain number stays") << "KILL BUTTON" << "INPUT_DELAY" << "12" << "12";
+        QTest::newRow("text stays") << "LOW_BATTERY" << "LOW_TRIG" << "11,5" << "11,5";
+    }
+    void valueAsTheControlShowsIt()
+    {
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QFETCH(QString, shown);
+        ConfigModel m;
+        m.ModifyInput(3, [](InputConfig& i) { i.NAME = "Ignition"; });
+        m.ModifyOutput(5, [](OutputConfig& o) { o.NAME = "Out five"; });
+        // The field as the flat list annotates it.
+        for (const ConfigField& f : ConfigFields(m)) {
+            if (f.section == section && f.key == key) {
+                QCOMPARE(ValueText(f, value, m), shown);
+                return;
+            }
+        }
+        QFAIL("no such field");
     }
 
     // Every field a file holds has a control, except those no page shows: a key added to the

@@ -42,6 +42,11 @@ QString TCompareForm::FileMissingText(const QString& path)
     return QStringLiteral("Unable to read %1: there is no such file").arg(path);
 }
 
+QString TCompareForm::NotAFileText(const QString& path)
+{
+    return QStringLiteral("Unable to read %1: it is not a file").arg(path);
+}
+
 QString TCompareForm::ModuleIncompleteText()
 {
     return QStringLiteral("The module's configuration was not read to the end; nothing was compared.");
@@ -56,7 +61,7 @@ TCompareForm::TCompareForm(ConfigModel& shown, Dialogs& dialogs, QStringList pag
     setObjectName(QStringLiteral("CompareForm"));
     setWindowTitle(QStringLiteral("Compare configuration"));
     setModal(false);
-    resize(760, 560);
+    resize(760, 480);
 
     auto* root = new QVBoxLayout(this);
     auto* sources = new QHBoxLayout;
@@ -153,10 +158,12 @@ bool TCompareForm::CompareWithFile(const QString& path)
 {
     // Loading a file that is not there would give every field its default, and the list would
     // compare against values nobody saved.
+    // A folder or a pipe is refused before it is opened: reading a pipe would wait for a writer.
     const QString file = ConfigFilePath(path);
-    if (!QFileInfo(file).isFile()) {
+    const QFileInfo info(file);
+    if (!info.exists() || !info.isFile()) {
         ClearComparison(NothingComparedText());
-        dialogs_.Error(FileMissingText(file));
+        dialogs_.Error(info.exists() ? NotAFileText(file) : FileMissingText(file));
         return false;
     }
     auto other = std::make_unique<ConfigModel>();
@@ -258,8 +265,11 @@ void TCompareForm::ShowGroups()
             auto* item = new QTreeWidgetItem(top);
             item->setText(FIELD_COLUMN, FieldText(d.field));
             item->setText(CHANNEL_COLUMN, ChannelText(d));
-            item->setText(SHOWN_COLUMN, d.field.value);
-            item->setText(OTHER_COLUMN, d.otherValue);
+            // As the controls show them; the file's own values in the tooltips.
+            item->setText(SHOWN_COLUMN, ValueText(d.field, d.field.value, shown_));
+            item->setText(OTHER_COLUMN, ValueText(d.field, d.otherValue, *other_));
+            item->setToolTip(SHOWN_COLUMN, QStringLiteral("In the file: ") + d.field.value);
+            item->setToolTip(OTHER_COLUMN, QStringLiteral("In the file: ") + d.otherValue);
             item->setData(0, kGroupRole, g);
             item->setData(0, kRowRole, r);
             item->setData(FIELD_COLUMN, kSectionRole, d.field.section);

@@ -58,6 +58,7 @@ public:
 
     // Texts of the window's messages.
     static QString FileMissingText(const QString& path);  // "Unable to read <path>: there is no such file"
+    static QString NotAFileText(const QString& path);     // "Unable to read <path>: it is not a file"
     static QString ModuleIncompleteText();
     static QString NothingComparedText();
 
