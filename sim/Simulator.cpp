@@ -56,7 +56,7 @@ constexpr BuiltinCommand kBuiltinCommands[] = {
     {"silent", "take frames and bootloader bytes but answer nothing"},
     {"speak", "answer again"},
     {"resend", "send the resend request (type 0, command 1)"},
-    {"after N COMMAND", "run COMMAND when the Nth frame (version requests not counted) or bootloader block from now arrives, before it is answered"},
+    {"after N COMMAND", "run COMMAND when the Nth frame (heartbeat not counted) or bootloader block from now arrives, before it is answered"},
     {"after clear", "forget the commands waiting for their frame"},
     {"quit", "remove the registration and end"},
     {"help", "this list"},
@@ -91,9 +91,11 @@ public:
     void DispatchFrame(const std::uint8_t* frame, int count) override {
         Remember(received, QByteArray(reinterpret_cast<const char*>(frame), count));
         ++counters.framesReceived;
-        // The tool's heartbeat comes every 400 ms whatever else runs: it does not count, so
-        // "after N" names the Nth frame of the command under way.
-        if (!(count >= 4 && frame[2] == FRAME_TYPE_COMMAND && frame[3] == VERSION_REQ)) RunTriggers();
+        // The tool's heartbeat (version and statistics requests) comes every 400 ms whatever
+        // else runs: it does not count, so "after N" names the Nth frame of the command under way.
+        const bool heartbeat = count >= 4 && frame[2] == FRAME_TYPE_COMMAND &&
+                               (frame[3] == VERSION_REQ || frame[3] == STATISTICS_REQ);
+        if (!heartbeat) RunTriggers();
         if (!pty.isOpen()) return;  // the trigger pulled the cable: nobody hears an answer
         if (silent) {
             ++counters.ignoredSilent;
