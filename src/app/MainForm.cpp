@@ -134,6 +134,7 @@ void TMainForm::BuildMenus()
     AddEntry(tools, QStringLiteral("FIA"), QStringLiteral("FIA "), &MainCommands::fia);
     AddEntry(tools, QStringLiteral("CompareConfiguration1"),
              QStringLiteral("Compare configuration") + QChar(0x2026), &MainCommands::compare);
+    AddEntry(tools, QStringLiteral("Trend1"), QStringLiteral("Trend") + QChar(0x2026), &MainCommands::trend);
 
     production1_ = bar->addMenu(QStringLiteral("Orvik"));
     production1_->setObjectName(QStringLiteral("Production1"));

@@ -77,6 +77,7 @@ struct MainCommands {
     std::function<void()> firmware;      // "Tools" -> "Firmware"
     std::function<void()> fia;           // "Tools" -> "FIA "
     std::function<void()> compare;       // "Tools" -> "Compare configuration…"
+    std::function<void()> trend;         // "Tools" -> "Trend…"
     std::function<void()> systemSetup;   // production menu
     std::function<void()> calibration;
     std::function<void()> pingTest;

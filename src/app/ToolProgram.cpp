@@ -13,6 +13,7 @@
 #include "monitor/ui/AboutForm.h"
 #include "monitor/ui/GeneralPage.h"
 #include "monitor/ui/PingForm.h"
+#include "monitor/ui/TrendForm.h"
 #include "tools/ui/CalibrationForm.h"
 #include "tools/ui/EepromForm.h"
 #include "tools/ui/RunTimeErrorForm.h"
@@ -49,9 +50,19 @@ ToolProgram::~ToolProgram()
     if (generalPage_)
         dispatcher_.RemoveHandler(&generalPage_->Monitor());
     compare_.reset();
+    trend_.reset();
     canPages_.reset();
     transfer_.reset();
     mainForm_.reset();
+}
+
+void ToolProgram::TrendClick()
+{
+    if (!trend_)
+        trend_ = std::make_unique<TTrendForm>(dispatcher_, mainForm_->Model(), dialogs_, mainForm_.get());
+    trend_->show();
+    trend_->raise();
+    trend_->activateWindow();
 }
 
 void ToolProgram::Start()
@@ -138,6 +149,7 @@ void ToolProgram::Compose()
     commands.firmware = [this] { RunFirmwareWindow(*firmwareHost_, mainForm_.get()); };
     commands.fia = [this] { RunFiaWindow(*firmwareHost_, mainForm_.get()); };
     commands.compare = [this] { compare_->Open(); };
+    commands.trend = [this] { TrendClick(); };
     main.SetCommands(std::move(commands));
     ComposeEditorPages();
 

@@ -22,6 +22,7 @@ namespace relvane {
 
 class AdapterBackend;
 class CompareCommand;
+class TTrendForm;
 class Dialogs;
 class ErrorDisplay;
 class TAboutForm;
@@ -57,6 +58,9 @@ public:
     TAboutForm& AboutForm() { return *aboutForm_; }
     TransferCommands& Transfer() { return *transfer_; }
     CompareCommand& Compare() { return *compare_; }
+    // "Trend…": created on its first opening, then shown again; nullptr before.
+    TTrendForm* TrendWindow() { return trend_.get(); }
+    void TrendClick();
 
     // Menu commands, public so tests run them as the menu does.
     void PingTest1Click();
@@ -87,6 +91,8 @@ private:
     std::unique_ptr<CanPageSet> canPages_;
     // "Compare configuration…"; its window goes before the pages it takes the user to.
     std::unique_ptr<CompareCommand> compare_;
+    // Listens to the dispatcher from its first opening; goes before the dispatcher does.
+    std::unique_ptr<TTrendForm> trend_;
     std::unique_ptr<MainToolHost> toolHost_;
     std::unique_ptr<MainFirmwareHost> firmwareHost_;
     std::unique_ptr<TAboutForm> aboutForm_;

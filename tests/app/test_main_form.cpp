@@ -146,7 +146,9 @@ private Q_SLOTS:
                                              "Upload1=Upload            F9",
                                              "Default=Default settings", "-", "Close1=&Exit"});
         QTest::newRow("connection") << "Connection1" << L({"USB1=&USB"});
-        QTest::newRow("tools") << "Tools1" << L({"Firmware1=Firmware", "FIA=FIA "});
+        QTest::newRow("tools") << "Tools1"
+                               << L({"Firmware1=Firmware", "FIA=FIA ",
+                                     "CompareConfiguration1=Compare configuration\u2026", "Trend1=Trend\u2026"});
         QTest::newRow("production")
             << "Production1"
             << L({"Systemsetup1=System setup", "Calibration1=Calibration",

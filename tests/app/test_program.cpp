@@ -4,6 +4,7 @@
 
 #include "app/ErrorDisplay.h"
 #include "app/ToolProgram.h"
+#include "monitor/ui/TrendForm.h"
 #include "link/MemoryBackend.h"
 #include "monitor/ui/AboutForm.h"
 #include "monitor/ui/GeneralPage.h"
@@ -84,6 +85,26 @@ private Q_SLOTS:
         for (const char* name : {"Systemsetup1", "Calibration1", "PingTest1", "Runtimeerror1", "Eeprom",
                                  "Firmware1", "FIA"})
             QVERIFY2(main.findChild<QAction*>(QString::fromLatin1(name))->isEnabled(), name);
+    }
+
+    void trendWindowIsOneWindowShownAgain()
+    {
+        TMainForm& main = Program().MainForm();
+        QVERIFY(!Program().TrendWindow());  // nothing listens before the first opening
+        QAction* entry = main.findChild<QAction*>(QStringLiteral("Trend1"));
+        QVERIFY(entry);
+        entry->trigger();
+        TTrendForm* first = Program().TrendWindow();
+        QVERIFY(first);
+        QVERIFY(first->isVisible());
+        QVERIFY(first->Listening());
+        first->close();
+        entry->trigger();
+        QCOMPARE(Program().TrendWindow(), first);
+        QVERIFY(first->isVisible());
+        // The window only listens: nothing goes out while it is open.
+        QTest::qWait(300);
+        QCOMPARE(Program().Link().Queue().WaitingCount(), 0);
     }
 
     void pageChangeStopsAndResumesPoll()
