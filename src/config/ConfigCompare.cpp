@@ -256,19 +256,6 @@ FieldLocation LocateCanExport(int x, const QString& key)
               QStringLiteral("ComboBox_CAN_Export%1_DataByte%2_Bit%3").arg(x).arg(e / 8).arg(7 - e % 8));
 }
 
-// PWM_1 and PWM_2 end in a digit that is no output number; the flat field list annotates them
-// as outputs 1 and 2, which would name a channel they have nothing to do with.
-void CorrectBlockWideOutputFields(ConfigDifference& d)
-{
-    if (d.field.section == QLatin1String("OUTPUT")
-        && (d.field.key == QLatin1String("PWM_1") || d.field.key == QLatin1String("PWM_2"))) {
-        d.field.field = d.field.key;
-        d.field.channel.clear();
-        d.field.channelName.clear();
-        d.otherChannelName.clear();
-    }
-}
-
 }  // namespace
 
 FieldLocation LocateField(const ConfigField& f, const QString& otherValue)
@@ -341,7 +328,6 @@ QList<CompareGroup> CompareConfigs(const ConfigModel& shown, const ConfigModel& 
     std::map<int, CompareGroup> byPage;
     CompareGroup unseen;
     for (ConfigDifference& d : diffs) {
-        CorrectBlockWideOutputFields(d);
         const FieldLocation where = LocateField(d.field, d.otherValue);
         CompareGroup& g = where.page == ComparePage::None ? unseen : byPage[where.page];
         g.page = where.page;

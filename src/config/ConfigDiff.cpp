@@ -58,6 +58,11 @@ void Annotate(const ConfigModel& m, ConfigField& f) {
     }
     return;
   }
+  // PWM_1 and PWM_2 are block-wide flags of the outputs; their digits name no output.
+  if (s == QLatin1String("OUTPUT") && (f.key == QLatin1String("PWM_1") || f.key == QLatin1String("PWM_2"))) {
+    f.field = f.key;
+    return;
+  }
   const KeyParts p = SplitKey(f.key);
   f.field = p.field;
   if (p.number < 0) return;
