@@ -205,8 +205,9 @@ void TCompareForm::BtnCompareModuleClick()
         ClearComparison(NothingComparedText());
         return;
     case ModuleReadResult::Incomplete:
-        ClearComparison(NothingComparedText());
-        dialogs_.Information(ModuleIncompleteText());
+        // The read has told a time-out or a lost block itself, and a cancel was the user's:
+        // the window says it in its summary rather than with a second message box.
+        ClearComparison(ModuleIncompleteText());
         return;
     }
 }
