@@ -304,6 +304,49 @@ private Q_SLOTS:
         QVERIFY(ChecksumOk(f[1]));
     }
 
+    // "after N": the fault comes at the Nth frame of the command, the heartbeat not counted.
+    void afterRunsAtTheNthFrame_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QList<int>>("answered");  // pings 1 to 3 whose echo arrives
+        QTest::newRow("drop at the first") << QStringLiteral("after 1 drop") << QList<int>{2, 3};
+        QTest::newRow("drop at the third") << QStringLiteral("after 3 drop") << QList<int>{1, 2};
+        QTest::newRow("silent from the second") << QStringLiteral("after 2 silent") << QList<int>{1};
+        QTest::newRow("beyond the frames sent") << QStringLiteral("after 4 drop") << QList<int>{1, 2, 3};
+        QTest::newRow("zero is refused") << QStringLiteral("after 0 drop") << QList<int>{1, 2, 3};
+        QTest::newRow("no command is refused") << QStringLiteral("after 2") << QList<int>{1, 2, 3};
+    }
+    void afterRunsAtTheNthFrame() {
+        QFETCH(QString, command);
+        QFETCH(QList<int>, answered);
+        StartSim(Fast());
+        sim_->Command(command);
+        for (int n = 1; n <= 3; ++n) {
+            Frame ping(0, PING_REQ, 21);
+            ping[4] = 1;
+            ping[5] = static_cast<std::uint8_t>(n);
+            QVERIFY(client_->SendFrame(ping.Seal()));
+            // A version request between the pings, as the tool's heartbeat sends: never counted.
+            QVERIFY(client_->Write(kVersionReqWire));
+        }
+        client_->WaitFrames(100, 400);  // reads whatever comes within the time
+        QList<int> echoed;
+        for (const QByteArray& f : client_->TakeFrames())
+            if (At(f, 3) == 0x80) echoed << At(f, 5);
+        QCOMPARE(echoed, answered);
+    }
+
+    void afterClearForgetsTheWaitingCommands() {
+        StartSim(Fast());
+        sim_->Command(QStringLiteral("after 1 silent"));
+        sim_->Command(QStringLiteral("after clear"));
+        QVERIFY(ChecksumOk(AskVersion()));
+        Frame ping(0, PING_REQ, 21);
+        ping[4] = 0;
+        QVERIFY(client_->SendFrame(ping.Seal()));
+        QVERIFY(client_->WaitFrames(1, 2000));
+        QVERIFY(!sim_->IsSilent());
+    }
+
     void silentAnswersNothingUntilSpeak() {
         StartSim(Fast());
         sim_->Command(QStringLiteral("silent"));
