@@ -159,27 +159,39 @@ QGroupBox* TGeneralPage::BuildModeGroup()
     return box;
 }
 
+// A channel's button and its name label, registered under the channel; both tables use it.
+void TGeneralPage::AddChannelControls(QGroupBox* box, int ch, const QString& kind, QPushButton** button,
+                                      QLabel** name)
+{
+    auto* b = new QPushButton(QStringLiteral("---"), box);
+    b->setObjectName(QStringLiteral("Btn%1Ch%2").arg(kind).arg(ch));
+    b->setFixedSize(BUTTON_WIDTH, ROW_HEIGHT);
+    b->setEnabled(false);
+    b->setFocusPolicy(Qt::NoFocus);
+    buttons_[static_cast<std::size_t>(ch - 1)] = b;
+    connect(b, &QPushButton::clicked, this, [this, ch, b] { monitor_.ChannelButtonClick(ch, b->text()); });
+    QLabel* n = MakeLabel(box, QStringLiteral("Label%1Ch%2").arg(kind).arg(ch),
+                          QStringLiteral("%1: %2").arg(ch).arg(kind == QLatin1String("HighPower")
+                                                                    ? QStringLiteral("High power")
+                                                                    : QStringLiteral("Low power")));
+    channelNames_[static_cast<std::size_t>(ch - 1)] = n;
+    *button = b;
+    *name = n;
+}
+
 QGroupBox* TGeneralPage::BuildHighPowerGroup()
 {
     auto* box = new QGroupBox(QStringLiteral("High Power Channels"), this);
     box->setObjectName(QStringLiteral("GroupBox1"));
     QGridLayout* grid = CompactGrid(box);
     for (int ch = 1; ch <= HIGH_POWER_CHANNELS; ++ch) {
-        auto* button = new QPushButton(QStringLiteral("---"), box);
-        button->setObjectName(QStringLiteral("BtnHighPowerCh%1").arg(ch));
-        button->setFixedSize(BUTTON_WIDTH, ROW_HEIGHT);
-        button->setEnabled(false);
-        button->setFocusPolicy(Qt::NoFocus);
-        buttons_[static_cast<std::size_t>(ch - 1)] = button;
-        connect(button, &QPushButton::clicked, this,
-                [this, ch, button] { monitor_.ChannelButtonClick(ch, button->text()); });
+        QPushButton* button = nullptr;
+        QLabel* name = nullptr;
+        AddChannelControls(box, ch, QStringLiteral("HighPower"), &button, &name);
         QLabel* state = MakeStateLabel(box, QStringLiteral("ch%1State").arg(ch), QStringLiteral(" -- "),
                                        STATE_WIDTH);
         stateLabels_[static_cast<std::size_t>(ch - 1)] = state;
-        QLabel* name = MakeLabel(box, QStringLiteral("LabelHighPowerCh%1").arg(ch),
-                                 QStringLiteral("%1: High power").arg(ch));
         name->setMinimumWidth(120);
-        channelNames_[static_cast<std::size_t>(ch - 1)] = name;
         grid->addWidget(button, ch - 1, 0);
         grid->addWidget(state, ch - 1, 1);
         grid->addWidget(name, ch - 1, 2);
@@ -196,18 +208,10 @@ QGroupBox* TGeneralPage::BuildLowPowerGroup()
     QGridLayout* grid = CompactGrid(box);
     for (int ch = HIGH_POWER_CHANNELS + 1; ch <= CHANNEL_COUNT; ++ch) {
         const int row = ch - HIGH_POWER_CHANNELS - 1;
-        auto* button = new QPushButton(QStringLiteral("---"), box);
-        button->setObjectName(QStringLiteral("BtnLowPowerCh%1").arg(ch));
-        button->setFixedSize(BUTTON_WIDTH, ROW_HEIGHT);
-        button->setEnabled(false);
-        button->setFocusPolicy(Qt::NoFocus);
-        buttons_[static_cast<std::size_t>(ch - 1)] = button;
-        connect(button, &QPushButton::clicked, this,
-                [this, ch, button] { monitor_.ChannelButtonClick(ch, button->text()); });
-        QLabel* name = MakeLabel(box, QStringLiteral("LabelLowPowerCh%1").arg(ch),
-                                 QStringLiteral("%1: Low power").arg(ch));
+        QPushButton* button = nullptr;
+        QLabel* name = nullptr;
+        AddChannelControls(box, ch, QStringLiteral("LowPower"), &button, &name);
         name->setMinimumWidth(120 + STATE_WIDTH + 8);
-        channelNames_[static_cast<std::size_t>(ch - 1)] = name;
         grid->addWidget(button, row, 0);
         grid->addWidget(name, row, 1);
         grid->addWidget(MakeLabel(box, QString(), OutputConnectorText(ch)), row, 2);

@@ -48,6 +48,7 @@ public:
 
 private:
     QGroupBox* BuildModeGroup();
+    void AddChannelControls(QGroupBox* box, int ch, const QString& kind, QPushButton** button, QLabel** name);
     QGroupBox* BuildHighPowerGroup();
     QGroupBox* BuildLowPowerGroup();
     QGroupBox* BuildStatusGroup();
