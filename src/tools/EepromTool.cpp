@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 namespace relvane {
 
@@ -182,14 +183,18 @@ void EepromTool::SaveTo(const QString& path) {
     if (QFileInfo::exists(path) &&
         !host_.Boxes().WarningYesNo(QStringLiteral("File already exists: '%1'\nOverwrite ?").arg(path)))
         return;
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    // Written beside the target and renamed over it only when whole, so a failed write
+    // or a killed program leaves the old file as it was, never a cut one.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
         host_.Boxes().Error(QStringLiteral("Unable to create file: '%1'").arg(path));
         return;
     }
     const QByteArray text = buffer_.TextDump(start, end);
-    if (file.write(text) != text.size() || !file.flush())
+    if (file.write(text) != text.size() || !file.commit()) {
+        file.cancelWriting();
         host_.Boxes().Error(QStringLiteral("Unable to write file: '%1'").arg(path));
+    }
 }
 
 void EepromTool::Load() {

@@ -73,7 +73,8 @@ public:
     // The buttons: file dialogs and messages through the host.
     void Save();
     void Load();
-    // The same after the name is chosen.
+    // The same after the name is chosen. Saving replaces the file whole (written
+    // beside it, then renamed), so the folder must accept a new file.
     void SaveTo(const QString& path);
     void LoadFrom(const QString& path);
 
