@@ -3,6 +3,7 @@
 #include "app/ErrorDisplay.h"
 #include "app/ProgramSettings.h"
 #include "app/QtDialogs.h"
+#include "app/ShutdownSignals.h"
 #include "app/ToolProgram.h"
 #include "link/AdapterBackend.h"
 
@@ -73,6 +74,12 @@ int main(int argc, char** argv)
     if (benchmark)
         options.splashWaitMs = 0;
 
+    // SIGTERM and SIGINT close the main window as File -> Exit does, also while a modal
+    // window runs; the program then ends by that signal once everything is taken down.
+    TMainForm* running = nullptr;
+    ShutdownSignals shutdownSignals([&running](int) { EndRunOnSignal(running); });
+
+    int rc = EXIT_FAILURE;
     try {
         ToolProgram program(dialogs, display, backend, options);
         program.Start();
@@ -85,12 +92,26 @@ int main(int argc, char** argv)
                 std::fflush(stdout);
             });
         }
-        const int rc = QApplication::exec();
+        running = &program.MainForm();
+        // A signal during start-up (the splash window's wait runs events) found no main
+        // window to close yet: close it now instead of entering the loop.
+        shutdownSignals.Drain();
+        if (shutdownSignals.Received() != 0) {
+            program.MainForm().close();
+            rc = EXIT_SUCCESS;
+        } else {
+            rc = QApplication::exec();
+        }
+        running = nullptr;
         app.SetErrorDisplay(nullptr);
-        return rc;
     } catch (...) {
         // An error during start-up is shown, and the program ends.
+        running = nullptr;
         display.ShowCurrent();
-        return EXIT_FAILURE;
+        rc = EXIT_FAILURE;
     }
+    // A signal that came while the windows were taken down still decides how the program ends.
+    shutdownSignals.Drain();
+    shutdownSignals.ReraiseReceived();
+    return rc;
 }
