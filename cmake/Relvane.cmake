@@ -38,7 +38,7 @@ endfunction()
 # relvane_test(NAME SOURCES... LIBS targets... [TIMEOUT seconds] [LABELS labels...])
 # One QtTest executable under CTest; widgets run on the offscreen platform.
 function(relvane_test name)
-  cmake_parse_arguments(A "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(A "" "TIMEOUT" "SOURCES;LIBS;LABELS;SPLIT" ${ARGN})
   # A test of a part left out of this build (the windows with RELVANE_WIDGETS=OFF) is left out too.
   foreach(lib ${A_LIBS})
     if(lib MATCHES "^relvane_" AND NOT TARGET ${lib})
@@ -48,14 +48,25 @@ function(relvane_test name)
   add_executable(${name} ${A_SOURCES})
   target_link_libraries(${name} PRIVATE Qt6::Test ${A_LIBS})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests ${PROJECT_SOURCE_DIR})
-  add_test(NAME ${name} COMMAND ${name})
+  # SPLIT fn...: one test per listed test function (name_fn), so CTest can run long ones side
+  # by side; the listed functions must be all the executable has.
+  set(tests)
+  if(A_SPLIT)
+    foreach(fn ${A_SPLIT})
+      add_test(NAME ${name}_${fn} COMMAND ${name} ${fn})
+      list(APPEND tests ${name}_${fn})
+    endforeach()
+  else()
+    add_test(NAME ${name} COMMAND ${name})
+    set(tests ${name})
+  endif()
   if(NOT A_TIMEOUT)
     set(A_TIMEOUT 120)
   endif()
-  set_tests_properties(${name} PROPERTIES TIMEOUT ${A_TIMEOUT}
+  set_tests_properties(${tests} PROPERTIES TIMEOUT ${A_TIMEOUT}
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_LOGGING_RULES=*.debug=false")
   if(A_LABELS)
-    set_tests_properties(${name} PROPERTIES LABELS "${A_LABELS}")
+    set_tests_properties(${tests} PROPERTIES LABELS "${A_LABELS}")
   endif()
 endfunction()
 
