@@ -96,7 +96,14 @@ void FirmwareCompare::OnToolFrame(const std::uint8_t* frame, int count) {
     if (cancel_ == 1) return;
     // Checks the length byte against what arrived too, so a short frame is
     // never read beyond its end.
-    if (!FrameChecksumValid(frame, count) || frame[FRAME_TYPE] != FRAME_TYPE_COMMAND) return;
+    if (!FrameChecksumValid(frame, count)) return;
+    if (frame[FRAME_TYPE] == FRAME_TYPE_SERVICE && frame[FRAME_COMMAND] == SVC_RESEND_IND) {
+        // The link sends the request out once more, and the module answers it twice:
+        // the second answer is no data for the block after it.
+        if (running_) ++repeatsForAddress_;
+        return;
+    }
+    if (frame[FRAME_TYPE] != FRAME_TYPE_COMMAND) return;
     const int length = frame[FRAME_LENGTH];
     switch (frame[FRAME_COMMAND]) {
     case SYSTEM_DATA_READ_CFM:

@@ -109,7 +109,8 @@ private:
     std::int32_t address_ = 0;
     std::uint8_t cancel_ = 0;
     int retries_ = 0;
-    // Repeats sent for the current address; after it is compared, as many answers
+    // Repeats sent for the current address (by the timer, or by the link on the
+    // module's resend request); after it is compared, as many answers
     // naming the previous address may still come and are not data for the new one.
     int repeatsForAddress_ = 0;
     // From Start until the compare ends (difference, identical, give-up, Exit): an

@@ -17,6 +17,24 @@ constexpr int BLOCK_MAX = BOOT_BLOCK + 3;
 FirmwareUpdate::FirmwareUpdate(TxSink& tx, FirmwareUpdateView& view, std::function<void(int)> pause)
     : tx_(tx), view_(view), pause_(std::move(pause)), image_(IMAGE_SIZE, FILL) {
     if (!pause_) pause_ = [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); };
+    stallTimer_.setSingleShot(true);
+    stallTimer_.setInterval(STALL_TIMEOUT_MS);
+    QObject::connect(&stallTimer_, &QTimer::timeout, [this] { StallTimeout(); });
+}
+
+void FirmwareUpdate::GoIdle() {
+    state_ = Idle;
+    stallTimer_.stop();
+}
+
+void FirmwareUpdate::StallTimeout() {
+    stallTimer_.stop();
+    if (state_ != WaitStart && state_ != Sending) return;
+    // Without this the window would wait for ever with a half-programmed module and
+    // no word of it; Program starts the exchange afresh.
+    state_ = Idle;
+    view_.SetProgress(0);
+    view_.ShowMessage(StalledText());
 }
 
 void FirmwareUpdate::Program(const QString& fileName) {
@@ -30,14 +48,14 @@ void FirmwareUpdate::Program(const QString& fileName) {
     fresh.Read(fileName);
 
     if (fresh.start > fresh.end) {
-        state_ = Idle;
+        GoIdle();
         view_.ShowMessage(NoDataText());
         return;
     }
     const std::int64_t span = std::int64_t(fresh.end) - fresh.start + 1;
     const std::int64_t lastBlock = fresh.start + ((span - 1) / BOOT_BLOCK) * BOOT_BLOCK;
     if (lastBlock + BOOT_BLOCK > IMAGE_SIZE) {
-        state_ = Idle;
+        GoIdle();
         view_.ShowMessage(TooLongText());
         return;
     }
@@ -47,6 +65,7 @@ void FirmwareUpdate::Program(const QString& fileName) {
     end_ = std::int32_t(image_.end);
     sent_ = 0;
     state_ = WaitPrompt;
+    stallTimer_.stop();
     view_.ShowMessage(RebootText());
 }
 
@@ -73,7 +92,7 @@ bool FirmwareUpdate::SendBlock() {
     if (!BlockFits(a) || blockSize_ < 0 || blockSize_ + 3 > BLOCK_MAX) {
         // Refused before the first byte leaves, so the bootloader never gets a
         // half block; the user learns why and may program again.
-        state_ = Idle;
+        GoIdle();
         view_.ShowMessage(TooLongText());
         view_.SetProgress(0);
         return false;
@@ -103,15 +122,17 @@ void FirmwareUpdate::HandleByte(std::uint8_t b) {
             const std::uint8_t answer = ANSWER;
             tx_.AddToTxQueue(&answer, 1);
             state_ = WaitStart;
+            stallTimer_.start();
         }
         return;
     case WaitStart:
         if (b == BLOCK_256) {
             blockSize_ = BOOT_BLOCK;
+            stallTimer_.start();
         } else if (b == GO) {
             view_.SetProgress(0);
             state_ = Sending;
-            SendBlock();
+            if (SendBlock()) stallTimer_.start();
         }
         return;
     case Sending:
@@ -120,15 +141,15 @@ void FirmwareUpdate::HandleByte(std::uint8_t b) {
                 const std::uint8_t endMark[2] = {END_MARK, END_MARK};
                 tx_.AddToTxQueue(endMark, 2);
                 pause_(1);
-                state_ = Idle;
+                GoIdle();
                 view_.ShowMessage(UpdatedText());
                 view_.SetProgress(0);
             } else {
                 view_.SetProgress(Progress());
-                SendBlock();
+                if (SendBlock()) stallTimer_.start();
             }
         } else if (b == ABORT) {
-            state_ = Idle;
+            GoIdle();
         }
         return;
     }

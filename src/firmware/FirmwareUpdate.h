@@ -7,6 +7,7 @@
 #include "link/FrameCodec.h"
 
 #include <QString>
+#include <QTimer>
 
 #include <cstdint>
 #include <functional>
@@ -32,6 +33,9 @@ public:
     static constexpr std::uint8_t GO = '!';       // module: start, then each block taken
     static constexpr std::uint8_t ABORT = '@';
     static constexpr std::uint8_t END_MARK = 0xFF;  // sent twice after the last block
+    // Once the bootloader has answered the prompt, each of its bytes comes within a
+    // block's time on the wire; this long without one, the exchange has broken off.
+    static constexpr int STALL_TIMEOUT_MS = 5000;
 
     enum State : std::uint8_t {
         Idle = 0,
@@ -56,6 +60,15 @@ public:
     // One received byte, in arrival order.
     void HandleByte(std::uint8_t b);
 
+    // From the answer to the prompt until the end mark, a bootloader that stays
+    // silent this long (a pulled cable, a lost acknowledgement) ends the exchange
+    // with StalledText. Waiting for the prompt has no limit: the user reboots.
+    void SetStallTimeoutMs(int ms) { stallTimer_.setInterval(ms); }
+    int stallTimeoutMs() const { return stallTimer_.interval(); }
+    bool stallTimerActive() const { return stallTimer_.isActive(); }
+    // The stall watch ran out (public so tests need not wait).
+    void StallTimeout();
+
     State state() const { return state_; }
     std::int32_t startAddress() const { return start_; }
     std::int32_t endAddress() const { return end_; }
@@ -74,12 +87,17 @@ public:
         return QStringLiteral("! The HEX file reaches past the end of program memory, "
                               "programming stopped");
     }
+    static QString StalledText() {
+        return QStringLiteral("! No answer from target, programming not finished");
+    }
 
 private:
     // Sends the block at start + sent and advances sent; false (and the exchange
     // ended with a message) when the block would leave the image.
     bool SendBlock();
     bool BlockFits(std::int64_t address) const;
+    // Ends the exchange (state 0) and its stall watch.
+    void GoIdle();
 
     TxSink& tx_;
     FirmwareUpdateView& view_;
@@ -90,6 +108,7 @@ private:
     std::int32_t end_ = 0;
     std::int32_t sent_ = 0;
     std::int32_t blockSize_ = 0;
+    QTimer stallTimer_;
 };
 
 }  // namespace relvane

@@ -30,6 +30,7 @@ public:
     void OnRawByte(std::uint8_t b) override;
 
     const FirmwareUpdate& Update() const { return update_; }
+    FirmwareUpdate& Update() { return update_; }
     QString RememberedPath() const { return rememberedPath_; }
 
     // The open dialog's set-up (filter set at use, as the handler does).
