@@ -397,7 +397,15 @@ void TMainForm::OnLinkRestored()
 
 void TMainForm::TimerSerialTimer()
 {
+    // A link that came back while the firmware window holds it is read once the window has let
+    // it go: the read now would be refused as "not connected". One that came back during a
+    // transfer is not read: the transfer refuses it, and the compare window's read of the module
+    // (which is no command of the transfer's) must not be broken into by a second one.
+    if (firmwareBusy_)
+        return;
     timerSerial_->stop();
+    if (transferBusy_)
+        return;
     // The Read command, exactly as its button runs it (with its connection test and
     // version check); attached by the transfer sequencer.
     if (commands_.read)

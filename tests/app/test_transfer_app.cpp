@@ -312,6 +312,34 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(dialogs_->Texts(), QStringList{QStringLiteral("Timeout for software version")}, 8000);
         QVERIFY(!Main().TransferBusy());
     }
+
+    // The link came back while the firmware window held it (wait, then read) or during a
+    // transfer (no read: it would break into it).
+    void connectionTimerWhileBusy_data()
+    {
+        QTest::addColumn<bool>("firmware");
+        QTest::newRow("firmware window open") << true;
+        QTest::newRow("transfer running") << false;
+    }
+    void connectionTimerWhileBusy()
+    {
+        QFETCH(bool, firmware);
+        backend_->AddAdapter(QStringLiteral("Silent module"));
+        firmware ? Main().SetFirmwareBusy(true) : Main().SetTransferBusy(true);
+        Main().ConnectDevice(QStringLiteral("Silent module"));
+        QVERIFY(Main().TimerSerial()->isActive());
+        QTest::qWait(1500);
+        QVERIFY(dialogs_->Texts().isEmpty());  // no "Is not connected to target" while it is held
+        QCOMPARE(Main().TimerSerial()->isActive(), firmware);
+        firmware ? Main().SetFirmwareBusy(false) : Main().SetTransferBusy(false);
+        if (firmware) {
+            QTRY_COMPARE_WITH_TIMEOUT(dialogs_->Texts(), QStringList{QStringLiteral("Timeout for software version")},
+                                      8000);
+        } else {
+            QTest::qWait(1000);
+            QVERIFY(dialogs_->Texts().isEmpty());
+        }
+    }
 };
 
 QTEST_MAIN(TestTransferApp)

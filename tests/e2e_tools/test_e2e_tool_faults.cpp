@@ -261,9 +261,6 @@ private Q_SLOTS:
             QCOMPARE(w.Update().state(), FirmwareUpdate::Idle);
             SettleLink(fault);
             // Told once; a broken-off programming is never "Target updated".
-            if (fault.startsWith(QLatin1String("replug")))
-                QEXPECT_FAIL("", "the read that follows a restored link starts while the firmware window holds "
-                                 "the link, and says the tool is not connected", Continue);
             QVERIFY2(Dialogs().Texts() == (QStringList{FirmwareUpdate::RebootText(), outcome}), qPrintable(Joined()));
             QCOMPARE(Told(fault), (QStringList{FirmwareUpdate::RebootText(), outcome}));
             QVERIFY(!w.Update().stallTimerActive());
