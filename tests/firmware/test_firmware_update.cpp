@@ -182,6 +182,43 @@ private Q_SLOTS:
         QCOMPARE(update_->blockSize(), 256);
     }
 
+    // A bootloader that stops answering once it has answered the prompt ends the exchange with
+    // a message; while the prompt is awaited (the user reboots) there is no limit.
+    void stallEndsTheExchange_data() {
+        QTest::addColumn<int>("bytes");  // answers given before the silence: '>' 'T' '!' ...
+        QTest::newRow("after the prompt's answer") << 1;
+        QTest::newRow("after the start") << 3;
+        QTest::newRow("after a block taken") << 4;
+    }
+    void stallEndsTheExchange() {
+        QFETCH(int, bytes);
+        update_->Program(File(QStringLiteral("s.hex"), 0, 0x3FF));
+        QVERIFY(!update_->stallTimerActive());  // waiting for the reboot
+        const char answers[] = {'>', 'T', '!', '!'};
+        for (int i = 0; i < bytes; ++i) Feed(answers[i]);
+        QVERIFY(update_->stallTimerActive());
+        QCOMPARE(update_->stallTimeoutMs(), FirmwareUpdate::STALL_TIMEOUT_MS);
+        view_.messages.clear();
+        update_->StallTimeout();
+        QCOMPARE(update_->state(), FirmwareUpdate::Idle);
+        QCOMPARE(view_.messages, QStringList{FirmwareUpdate::StalledText()});
+        QVERIFY(!update_->stallTimerActive());
+        // A late byte changes nothing; Program starts again from the prompt.
+        const int sentBefore = int(tx_.entries.size());
+        Feed('!');
+        QCOMPARE(int(tx_.entries.size()), sentBefore);
+        update_->Program(File(QStringLiteral("s.hex"), 0, 0x3FF));
+        QCOMPARE(update_->state(), FirmwareUpdate::WaitPrompt);
+        QCOMPARE(update_->sent(), 0);
+    }
+    void stallTimerRunsOut() {
+        update_->SetStallTimeoutMs(50);
+        Begin(File(QStringLiteral("t.hex"), 0, 0x3FF));
+        Feed('!');
+        QTRY_COMPARE_WITH_TIMEOUT(update_->state(), FirmwareUpdate::Idle, 5000);
+        QCOMPARE(view_.messages.last(), FirmwareUpdate::StalledText());
+    }
+
     void noFileSelected() {
         Begin(File(QStringLiteral("f.hex"), 0, 0x3FF));
         update_->Program(QString());
