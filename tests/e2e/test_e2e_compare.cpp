@@ -322,12 +322,17 @@ private Q_SLOTS:
         QTest::addColumn<int>("page");
         QTest::addColumn<QString>("control");
         QTest::addColumn<int>("canInput");  // the CAN input selected, -1: not the CAN page
-        QTest::newRow("name") << "OUTPUT" << "NAME5" << int(PAGE_OUTPUTS) << "EditOutputName_ch5" << -1;
-        QTest::newRow("trigger") << "OUTPUT" << "TRIGGER3" << int(PAGE_OUTPUTS) << "ComboBoxInputTrigCH3" << -1;
-        QTest::newRow("current limit") << "OUTPUT" << "MAX_CURRENT7" << int(PAGE_OUTPUTS) << "EditMaxCurrentCH7" << -1;
-        QTest::newRow("CAN input") << "CAN_INPUT" << "CAN_ID_ON4" << int(PAGE_CAN_INPUTS) << "EditCAN_ID_ON_1" << 3;
+        QTest::addColumn<bool>("byKey");    // Enter on the row instead of a double click
+        QTest::newRow("name") << "OUTPUT" << "NAME5" << int(PAGE_OUTPUTS) << "EditOutputName_ch5" << -1 << false;
+        QTest::newRow("trigger") << "OUTPUT" << "TRIGGER3" << int(PAGE_OUTPUTS) << "ComboBoxInputTrigCH3" << -1 << false;
+        QTest::newRow("current limit") << "OUTPUT" << "MAX_CURRENT7" << int(PAGE_OUTPUTS) << "EditMaxCurrentCH7" << -1 << false;
+        QTest::newRow("CAN input") << "CAN_INPUT" << "CAN_ID_ON4" << int(PAGE_CAN_INPUTS) << "EditCAN_ID_ON_1" << 3 << false;
         QTest::newRow("export bit") << "CAN_EXPORT_2" << "CHANNEL_INDEX_10" << int(PAGE_CAN_EXPORT)
-                                    << "ComboBox_CAN_Export2_DataByte1_Bit5" << -1;
+                                    << "ComboBox_CAN_Export2_DataByte1_Bit5" << -1 << false;
+        QTest::newRow("trigger by Enter") << "OUTPUT" << "TRIGGER3" << int(PAGE_OUTPUTS) << "ComboBoxInputTrigCH3" << -1
+                                          << true;
+        QTest::newRow("CAN input by Enter") << "CAN_INPUT" << "CAN_ID_ON4" << int(PAGE_CAN_INPUTS) << "EditCAN_ID_ON_1"
+                                            << 3 << true;
     }
     void doubleClickGoesToTheControl()
     {
@@ -336,6 +341,7 @@ private Q_SLOTS:
         QFETCH(int, page);
         QFETCH(QString, control);
         QFETCH(int, canInput);
+        QFETCH(bool, byKey);
 
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("other.cfg"));
@@ -359,8 +365,14 @@ private Q_SLOTS:
         QVERIFY(r.isValid());
         // The row is selected, then double clicked (the first press only makes it current when
         // the tree does not have the focus yet).
-        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, r.center());
-        QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, r.center());
+        if (byKey) {
+            tree->setFocus();
+            tree->setCurrentItem(item);
+            QTest::keyClick(tree, Qt::Key_Return);
+        } else {
+            QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, r.center());
+            QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, r.center());
+        }
 
         QCOMPARE(Main().Notebook()->currentIndex(), page);
         QWidget* focused = Main().focusWidget();

@@ -115,7 +115,8 @@ TCompareForm::TCompareForm(ConfigModel& shown, Dialogs& dialogs, QStringList pag
     connect(btnFile_, &QPushButton::clicked, this, &TCompareForm::BtnCompareFileClick);
     connect(btnModule_, &QPushButton::clicked, this, &TCompareForm::BtnCompareModuleClick);
     connect(close, &QPushButton::clicked, this, &QDialog::close);
-    connect(tree_, &QTreeWidget::itemDoubleClicked, this,
+    // Activation: a double click, or Enter on the current row, as the desktop's item views do.
+    connect(tree_, &QTreeWidget::itemActivated, this,
             [this](QTreeWidgetItem* item, int) { TreeDifferencesDoubleClick(item); });
 
     refresh_.setSingleShot(true);
