@@ -105,11 +105,12 @@ struct Transfer {
         session.dispatcher().AddHandler(&sequencer);
         session.dispatcher().AddHandler(&host);
     }
-    // True when the chain ran to its end (the sequencer counts ended transfers).
+    // True when the chain ran to its end with every block, so the model holds the module's
+    // configuration (a read that lost a block ends too, but the model does not take it).
     bool RunRead() {
-        const int before = sequencer.EndedTransfers();
+        const int before = sequencer.TakenReads();
         sequencer.Read();
-        return sequencer.EndedTransfers() > before;
+        return sequencer.TakenReads() > before;
     }
 
     Session session;
@@ -239,9 +240,9 @@ int RunDefaults(Invocation& inv, const QStringList& args) {
     if (auto failed = OpenSession(inv, t.session)) return *failed;
     t.host.factoryAnswer = true;  // running the command is the answer to the question
     t.Attach();
-    const int before = t.sequencer.EndedTransfers();
+    const int before = t.sequencer.TakenReads();
     t.sequencer.FactoryDefault();
-    if (t.sequencer.EndedTransfers() <= before) return FailureStatus(t);
+    if (t.sequencer.TakenReads() <= before) return FailureStatus(t);
     if (inv.parser.isSet(output)) {
         if (auto failed = SaveTo(inv, t.model, inv.parser.value(output))) return *failed;
     }

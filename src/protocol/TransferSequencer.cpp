@@ -313,6 +313,7 @@ void TransferSequencer::EndOfTransfer()
         const int missing = int(inputsSeen_.size() - inputsSeen_.count() + outputsSeen_.size() - outputsSeen_.count());
         if (stagedTaken_ && missing == 0) {
             model_.Assign(*read);
+            ++takenReads_;
             host_.SetTitleSourceModule();
         } else if (stagedTaken_) {
             missingBlocks_ = missing;

@@ -214,6 +214,8 @@ public:
 
     // How many transfers have ended (end of read or upload), for observers.
     int EndedTransfers() const { return endedTransfers_; }
+    // How many reads the model has taken: a read that ended without every block is not counted.
+    int TakenReads() const { return takenReads_; }
 
 private:
     class CommandGuard;
@@ -239,6 +241,7 @@ private:
     int position_ = 0;
     bool commandRunning_ = false;
     int endedTransfers_ = 0;
+    int takenReads_ = 0;
 };
 
 }  // namespace relvane

@@ -12,6 +12,7 @@
 #include "link/Frame.h"
 #include "protocol/BlockCodec.h"
 #include "protocol/MessageCatalogue.h"
+#include "protocol/TransferSequencer.h"
 #include "sim/FirmwareSim.h"
 #include "sim/Simulator.h"
 
@@ -380,6 +381,18 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(Path("x.cfg")));
         QCOMPARE(Run({QStringLiteral("status")}), 1);
         QVERIFY(console_.err.contains(QStringLiteral("No answer from the module")));
+    }
+
+    // The first input block's answer is lost: the chain still ends, but the read is not whole,
+    // so nothing is saved and the command fails.
+    void lostBlockFailsTheRead() {
+        StartSim();
+        sim_->Command(QStringLiteral("after 1 drop"));
+        QCOMPARE(Run({QStringLiteral("read"), QStringLiteral("-o"), Path("x.cfg")}), 1);
+        QVERIFY2(console_.err.join(QLatin1Char('\n')).contains(ReadIncompleteText(1)), qPrintable(Dump()));
+        QVERIFY(!QFile::exists(Path("x.cfg")));
+        QVERIFY2(Run({QStringLiteral("read"), QStringLiteral("-o"), Path("x.cfg")}) == 0, qPrintable(Dump()));
+        QVERIFY(QFile::exists(Path("x.cfg")));
     }
 
     void wrongVersionFailsTheVersionCheck() {
