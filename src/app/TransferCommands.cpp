@@ -225,9 +225,10 @@ ModuleReadResult TransferCommands::ReadModuleInto(ConfigModel& scratch)
     if (!swap.listening)
         return ModuleReadResult::NotStarted;  // the dispatcher's handler list is full
 
-    const int before = reader.EndedTransfers();
+    const int before = reader.TakenReads();
     reader.Read();
-    if (reader.EndedTransfers() > before && tally.Whole())
+    // Taken: the chain ended with every block and was not cancelled, so the scratch model holds it.
+    if (reader.TakenReads() > before && tally.Whole())
         return ModuleReadResult::Complete;
     if (!host.progressShown)
         return ModuleReadResult::NotStarted;
