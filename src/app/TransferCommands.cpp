@@ -14,8 +14,6 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <map>
-#include <set>
 #include <utility>
 
 namespace relvane {
@@ -149,39 +147,12 @@ private:
     TransferHost& main_;
 };
 
-// The configuration blocks a read brings, by kind and index: the read is whole only when every
-// block has come, whatever the sequencer made of a gap. Also counts every block, so the wait
-// after a broken-off read can tell when the module has stopped sending.
+// Counts the configuration blocks that arrive, so the wait after a broken-off read can tell
+// when the module has stopped sending. (Whether a read was whole is the sequencer's to say.)
 class BlockTally final : public MainFrameHandler {
 public:
-    void OnConfigBlockRead(std::uint8_t command, const std::uint8_t* frame, int count) override
-    {
-        ++received;
-        seen.insert({command, count > FRAME_PAYLOAD ? int(frame[FRAME_PAYLOAD]) : -1});
-    }
-    bool Whole() const
-    {
-        static const std::map<std::uint8_t, int> expected = {
-            {INPUT_READ_CFM, kInputCount},       {OUTPUT_READ_CFM, kOutputCount},
-            {LOW_BATTERY_READ_CFM, 1},           {CAN_SETUP_READ_CFM, 1},
-            {CAN_INPUT_READ_CFM, kCanInputCount}, {CAN_INPUT_ENABLE_READ_CFM, 1},
-            {NAME_READ_CFM, 1},                  {VIRTUAL_INPUT_READ_CFM, kVirtualInputCount},
-            {START_KILL_READ_CFM, 1},            {FLASH_READ_CFM, kFlashCount},
-            {WIPER_READ_CFM, 1},                 {PWM_READ_CFM, 1},
-            {CAN_EXPORT1_READ_CFM, 1},           {CAN_EXPORT_READ_CFM, kCanExportCount - 1},
-        };
-        std::map<std::uint8_t, int> counts;
-        for (const auto& [command, index] : seen)
-            ++counts[command];
-        for (const auto& [command, n] : expected) {
-            const auto it = counts.find(command);
-            if (it == counts.end() || it->second < n)
-                return false;
-        }
-        return true;
-    }
+    void OnConfigBlockRead(std::uint8_t, const std::uint8_t*, int) override { ++received; }
     int received = 0;
-    std::set<std::pair<std::uint8_t, int>> seen;
 };
 
 // How long the module may go on sending blocks of a read that stopped part way (the streamed
@@ -228,7 +199,7 @@ ModuleReadResult TransferCommands::ReadModuleInto(ConfigModel& scratch)
     const int before = reader.TakenReads();
     reader.Read();
     // Taken: the chain ended with every block and was not cancelled, so the scratch model holds it.
-    if (reader.TakenReads() > before && tally.Whole())
+    if (reader.TakenReads() > before)
         return ModuleReadResult::Complete;
     if (!host.progressShown)
         return ModuleReadResult::NotStarted;

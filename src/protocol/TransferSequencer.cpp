@@ -4,6 +4,9 @@
 
 #include <QEventLoop>
 
+#include <algorithm>
+#include <array>
+
 namespace relvane {
 
 namespace {
@@ -16,6 +19,30 @@ static_assert(kInputCount == 11 && kOutputCount == 34 && kCanInputCount == 32
 int IndexByte(const std::uint8_t* frame, int count)
 {
     return count > FRAME_PAYLOAD ? frame[FRAME_PAYLOAD] : 0;
+}
+
+// The blocks a whole read brings in, per answer.
+struct ReadBlock {
+    std::uint8_t command;
+    int count;
+};
+constexpr ReadBlock kReadBlocks[] = {
+    {INPUT_READ_CFM, kInputCount},        {OUTPUT_READ_CFM, kOutputCount},
+    {LOW_BATTERY_READ_CFM, 1},            {CAN_SETUP_READ_CFM, 1},
+    {CAN_INPUT_READ_CFM, kCanInputCount}, {CAN_INPUT_ENABLE_READ_CFM, 1},
+    {NAME_READ_CFM, 1},                   {VIRTUAL_INPUT_READ_CFM, kVirtualInputCount},
+    {START_KILL_READ_CFM, 1},             {FLASH_READ_CFM, kFlashCount},
+    {WIPER_READ_CFM, 1},                  {PWM_READ_CFM, 1},
+    {CAN_EXPORT1_READ_CFM, 1},            {CAN_EXPORT_READ_CFM, kCanExportCount - 1},
+};
+
+// Answers that carry one of several records, told apart by byte 4.
+bool IsIndexedReadBlock(std::uint8_t command)
+{
+    for (const ReadBlock& b : kReadBlocks)
+        if (b.command == command)
+            return b.count > 1;
+    return false;
 }
 
 }  // namespace
@@ -177,8 +204,7 @@ bool TransferSequencer::RunRead()
     staged_ = std::make_unique<ConfigModel>();
     staged_->Assign(model_);
     stagedTaken_ = true;
-    inputsSeen_.reset();
-    outputsSeen_.reset();
+    blocksTaken_.clear();
     missingBlocks_ = 0;
     Send(BuildInputReadRequest());
     state_ = SEQ_READ_STREAM;
@@ -308,9 +334,15 @@ void TransferSequencer::EndOfTransfer()
     ++endedTransfers_;
     if (staged_) {
         const std::unique_ptr<ConfigModel> read = std::move(staged_);
-        // The inputs and outputs stream in unasked, so a lost one does not stall the chain:
-        // a read that ends without all of them is not taken.
-        const int missing = int(inputsSeen_.size() - inputsSeen_.count() + outputsSeen_.size() - outputsSeen_.count());
+        // The inputs and outputs stream in unasked, so a lost one does not stall the chain, and
+        // an answer with an index out of range moves it on past blocks never received: a read
+        // that ends without every block is not taken.
+        std::array<int, 256> taken{};
+        for (const auto& [command, index] : blocksTaken_)
+            ++taken[command];
+        int missing = 0;
+        for (const ReadBlock& b : kReadBlocks)
+            missing += std::max(0, b.count - taken[b.command]);
         if (stagedTaken_ && missing == 0) {
             model_.Assign(*read);
             ++takenReads_;
@@ -418,21 +450,20 @@ void TransferSequencer::OnConfigBlockRead(std::uint8_t command, const std::uint8
     const int index = IndexByte(frame, count);
     // DecodeConfigBlock changes nothing for an index out of range, so an answer
     // like that still moves the sequencer below without bringing anything in.
-    auto decode = [&] { DecodeConfigBlock(staged_ ? *staged_ : model_, frame, count); };
+    auto decode = [&] {
+        if (DecodeConfigBlock(staged_ ? *staged_ : model_, frame, count) && staged_)
+            blocksTaken_.insert({command, IsIndexedReadBlock(command) ? index : 0});
+    };
 
     switch (command) {
     case INPUT_READ_CFM:
         decode();
-        if (index >= 1 && index <= kInputCount)
-            inputsSeen_.set(std::size_t(index - 1));
         StepSequencer();
         if (index == kInputCount)
             Send(BuildOutputReadRequest());
         break;
     case OUTPUT_READ_CFM:
         decode();
-        if (index >= 1 && index <= kOutputCount)
-            outputsSeen_.set(std::size_t(index - 1));
         if (index == kOutputCount)
             Send(BuildLowBatteryReadRequest());
         break;

@@ -16,7 +16,8 @@
 #include <QTimer>
 
 #include <cstdint>
-#include <bitset>
+#include <set>
+#include <utility>
 #include <functional>
 #include <memory>
 
@@ -234,8 +235,8 @@ private:
     // the read unless the read was cancelled. Outside a read, answers go to the model directly.
     std::unique_ptr<ConfigModel> staged_;
     bool stagedTaken_ = false;
-    std::bitset<kInputCount> inputsSeen_;
-    std::bitset<kOutputCount> outputsSeen_;
+    // (answer, index) of every block the read has taken in; a repeat counts once.
+    std::set<std::pair<std::uint8_t, int>> blocksTaken_;
     int missingBlocks_ = 0;  // of the read that just ended without them
     int state_ = SEQ_IDLE;
     int position_ = 0;

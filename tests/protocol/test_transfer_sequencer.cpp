@@ -148,8 +148,12 @@ public:
                 out_.pop_front();
                 if (lose && lose(f))
                     continue;
-                answers << f;
-                dispatcher.DispatchFrame(reinterpret_cast<const std::uint8_t*>(f.constData()), int(f.size()));
+                QByteArray a = f;
+                if (alter && alter(a))  // re-sealed, so the dispatcher takes it
+                    a[FRAME_CHECKSUM] = char(FrameChecksum(reinterpret_cast<const std::uint8_t*>(a.constData()) + 1,
+                                                           int(a.size()) - 1));
+                answers << a;
+                dispatcher.DispatchFrame(reinterpret_cast<const std::uint8_t*>(a.constData()), int(a.size()));
             }
             if (!host_.progressOpen && stopAfter < 0)
                 break;
@@ -170,6 +174,7 @@ public:
     Dispatcher dispatcher;
     QList<QByteArray> answers;
     std::function<bool(const QByteArray&)> lose;  // answers for which it holds never arrive
+    std::function<bool(QByteArray&)> alter;       // changes an answer on its way; true when it did
 
 private:
     struct ToModule : FrameSink {
@@ -583,6 +588,10 @@ private Q_SLOTS:
         // The last output's answer asks for the next block: losing it stalls the chain instead.
         QTest::newRow("last output lost") << -1 << int(OUTPUT_READ_CFM) << 34 << false << false << false
                                           << QStringList{};
+        // The first CAN input's answer names the last one: the chain goes on past the 31 never
+        // received, to its end.
+        QTest::newRow("CAN input index out of turn") << -1 << -int(CAN_INPUT_READ_CFM) << 0 << false << false
+                                                     << false << QStringList{ReadIncompleteText(31)};
     }
     void brokenOffReadLeavesTheModel()
     {
@@ -595,7 +604,14 @@ private Q_SLOTS:
         QFETCH(QStringList, messages);
         SyncModule m(*host, *seq);
         m.module.config.RestoreFactory();
-        if (loseCommand)
+        if (loseCommand < 0)  // a negative command: its answer with loseIndex says 31 instead
+            m.alter = [&](QByteArray& f) {
+                if (std::uint8_t(f[3]) != -loseCommand || f.size() <= 4 || std::uint8_t(f[4]) != loseIndex)
+                    return false;
+                f[4] = char(31);
+                return true;
+            };
+        else if (loseCommand)
             m.lose = [&](const QByteArray& f) {
                 return std::uint8_t(f[3]) == loseCommand && f.size() > 4 && std::uint8_t(f[4]) == loseIndex;
             };
