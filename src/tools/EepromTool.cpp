@@ -238,7 +238,10 @@ void EepromTool::OnToolFrame(const std::uint8_t* frame, int count) {
         buffer_.RecomputeAscii(EepromRowOfAddress(address));
         if (address % kEepromBytesPerRow != 0)
             buffer_.RecomputeAscii(EepromRowOfAddress(address + kEepromBytesPerRow - 1));
-        if (mode_ != Mode::Reading) return;
+        // Only the answer to the block asked for moves the read on: a repeated answer (after the
+        // module's resend request) or a stray one would end the read before its last block came,
+        // or hide a lost one.
+        if (mode_ != Mode::Reading || address != next_) return;
         readCaption_ = QStringLiteral("Reading");
         Advance();
         break;

@@ -8,6 +8,7 @@
 // next command works without a restart.
 
 #include "E2eRig.h"
+#include "FaultWatch.h"
 
 #include "config/ConfigDiff.h"
 #include "config/ConfigModel.h"
@@ -49,22 +50,12 @@ class TestE2eFaults : public QObject {
 
     std::unique_ptr<E2eRig> rig_;
     ConfigModel module_;  // what the module holds for the read rows
-    QTimer watch_;
-    int losses_ = 0;
-    bool lost_ = false;
+    std::unique_ptr<LossWatch> losses_;
 
     TransferCommands& Transfer() { return rig_->Program().Transfer(); }
     ConfigModel& Shown() { return rig_->Main().Model(); }
 
-    // Link open, no command, no window, and no connection read still to come.
-    void WaitCalm()
-    {
-        QTRY_VERIFY_WITH_TIMEOUT(rig_->Program().Link().State() == LINK_OPEN
-                                     && !Transfer().Sequencer().CommandRunning()
-                                     && !rig_->Main().TimerSerial()->isActive()
-                                     && QApplication::activeModalWidget() == nullptr,
-                                 kWait);
-    }
+    void WaitCalm() { QTRY_VERIFY_WITH_TIMEOUT(Calm(rig_->Program()), kWait); }
 
     // Clears what a row left in the simulator and waits until the tool hears it again.
     void Recover()
@@ -96,25 +87,19 @@ private Q_SLOTS:
         QVERIFY(rig_->WaitForVersion());
         // About 2 s instead of 50 s before a stalled chain gives up.
         Transfer().Windows().UpdateForm().Progress().SetTimeoutTicks(20);
-        // A page without traffic of its own: the General page's poll would count as the
-        // command's frames.
-        rig_->Main().Notebook()->setCurrentIndex(rig_->Main().Notebook()->count() - 1);
-        // The loss is what the status bar says; count each change to it.
-        watch_.setInterval(5);
-        connect(&watch_, &QTimer::timeout, this, [this] {
-            const bool lost = rig_->Main().StatusText() == QStringLiteral("USB DISCONNECTED");
-            if (lost && !lost_)
-                ++losses_;
-            lost_ = lost;
-        });
-        watch_.start();
+        ShowQuietPage(rig_->Main());
+        losses_ = std::make_unique<LossWatch>(rig_->Main());
 
         Recover();
         Read();
         QVERIFY2(rig_->Dialogs().Texts().isEmpty(), qPrintable(rig_->Dialogs().Texts().join(QLatin1Char('|'))));
         module_.Assign(Shown());
     }
-    void cleanupTestCase() { rig_.reset(); }
+    void cleanupTestCase()
+    {
+        losses_.reset();
+        rig_.reset();
+    }
 
     void readFaults_data()
     {
@@ -150,7 +135,7 @@ private Q_SLOTS:
         edited.Assign(module_);
         MarkDifferent(edited, QStringLiteral("Shown %1").arg(step), step);
         Shown().Assign(edited);
-        const int lossesBefore = losses_;
+        const int lossesBefore = losses_->Losses();
 
         rig_->Sim().Command(QStringLiteral("after %1 %2").arg(step).arg(fault));
         Read();
@@ -160,11 +145,11 @@ private Q_SLOTS:
         // Whole, one way or the other: the read was taken, or nothing changed.
         const ConfigModel& expected = message.isEmpty() ? module_ : edited;
         QVERIFY2(DiffConfigs(Shown(), expected).isEmpty(), qPrintable(Differences(Shown(), expected)));
-        QCOMPARE(losses_ - lossesBefore, fault.startsWith(QLatin1String("replug")) ? 1 : 0);
+        QCOMPARE(losses_->Losses() - lossesBefore, fault.startsWith(QLatin1String("replug")) ? 1 : 0);
 
         // The next read works without a restart.
         Recover();
-        QCOMPARE(losses_ - lossesBefore, fault.startsWith(QLatin1String("replug")) ? 1 : 0);
+        QCOMPARE(losses_->Losses() - lossesBefore, fault.startsWith(QLatin1String("replug")) ? 1 : 0);
         Shown().Assign(edited);
         Read();
         QVERIFY2(rig_->Dialogs().Texts().isEmpty(), qPrintable(rig_->Dialogs().Texts().join(QLatin1Char('|'))));
@@ -203,7 +188,7 @@ private Q_SLOTS:
         upload.Assign(module_);
         MarkDifferent(upload, QStringLiteral("Upload %1").arg(row), row);
         Shown().Assign(upload);
-        const int lossesBefore = losses_;
+        const int lossesBefore = losses_->Losses();
 
         rig_->Sim().Command(QStringLiteral("after %1 %2").arg(step).arg(fault));
         Transfer().BtnSaveClick();
@@ -215,7 +200,7 @@ private Q_SLOTS:
         QCOMPARE(rig_->Dialogs().Texts(), expectedTexts);
         // An upload never changes what is shown.
         QVERIFY2(DiffConfigs(Shown(), upload).isEmpty(), qPrintable(Differences(Shown(), upload)));
-        QCOMPARE(losses_ - lossesBefore, fault.startsWith(QLatin1String("replug")) ? 1 : 0);
+        QCOMPARE(losses_->Losses() - lossesBefore, fault.startsWith(QLatin1String("replug")) ? 1 : 0);
 
         // Upload again, then read back: the module holds the whole configuration. The link's
         // return after a pulled cable reads the module into the window by itself, so the

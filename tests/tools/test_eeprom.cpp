@@ -191,7 +191,28 @@ private Q_SLOTS:
         QCOMPARE(tool.buffer().cell(17, 1), QStringLiteral("41"));
         QCOMPARE(tool.buffer().cell(17, 17), QStringLiteral("ABCDEFGHIJKLMNOP"));
         QCOMPARE(tool.buffer().cell(1, 1), QStringLiteral("00"));
-        QCOMPARE(host.sent.last(), ReadRequest(0x0010));
+        // It is not the block asked for: the read still waits for 0x0000.
+        QCOMPARE(host.sent.size(), 1);
+        QCOMPARE(tool.mode(), EepromTool::Mode::Reading);
+    }
+
+    // A repeated answer (the module asked for a resend, the request went twice) counts once, so
+    // the read ends only with the last block's answer.
+    void repeatedReplyCountsOnce() {
+        FakeToolHost host;
+        EepromTool tool(host);
+        tool.Show();
+        tool.setFieldText(EepromTool::EepromEnd, QStringLiteral("0030"));
+        tool.StartRead();
+        Offer(tool, ReadReply(0x00, Pattern(0)));
+        Offer(tool, ReadReply(0x00, Pattern(0)));  // the repeat
+        Offer(tool, ReadReply(0x10, Pattern(1)));
+        QCOMPARE(tool.mode(), EepromTool::Mode::Reading);  // 0x20 has not come yet
+        QCOMPARE(host.sent.size(), 3);
+        QCOMPARE(host.sent.last(), ReadRequest(0x0020));
+        Offer(tool, ReadReply(0x20, Pattern(2)));
+        QCOMPARE(tool.mode(), EepromTool::Mode::None);
+        QCOMPARE(tool.buffer().cell(3, 1), QStringLiteral("02"));
     }
 
     void replyWhileIdleOrWritingSendsNothing() {
