@@ -168,8 +168,9 @@ QWidget* TCanInputPage::BuildParameterPage()
     auto* rowGroup = new QGroupBox(QStringLiteral("Row counter"), page);
     rowEnable_ = new QCheckBox(QStringLiteral("Enable"), rowGroup);
     rowEnable_->setObjectName(QStringLiteral("CheckBoxCAN_In_RowEnable"));
-    rowIndex_ = MakeLimitedEdit(QStringLiteral("EditValueCAN_IN_RowByteIndex"), QStringLiteral("0"), 1, rowGroup);
-    rowValue_ = MakeLimitedEdit(QStringLiteral("EditValueCAN_IN_RowByteValue"), QStringLiteral("0"), 3, rowGroup);
+    // No typing limit: a number of any length is taken and corrected to 7 or 255.
+    rowIndex_ = MakeLimitedEdit(QStringLiteral("EditValueCAN_IN_RowByteIndex"), QStringLiteral("0"), 0, rowGroup);
+    rowValue_ = MakeLimitedEdit(QStringLiteral("EditValueCAN_IN_RowByteValue"), QStringLiteral("0"), 0, rowGroup);
     auto* rg = new QGridLayout(rowGroup);
     rg->addWidget(rowEnable_, 0, 0, 1, 3);
     rg->addWidget(Label(QStringLiteral("Byte number"), rowGroup), 1, 0);
