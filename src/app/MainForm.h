@@ -54,6 +54,10 @@ QStringList NotebookPageCaptions();
 
 inline constexpr int MAIN_FORM_HEIGHT = 914;
 inline constexpr int MAIN_FORM_MIN_WIDTH = 300;
+// The width the window is designed for (the settings file's default), and where the first of
+// the three activity lamps stands on the notebook at that width.
+inline constexpr int MAIN_FORM_DESIGN_WIDTH = 990;
+inline constexpr int ACTIVITY_LAMPS_X = 880;
 
 // Status texts of the first status bar panel.
 QString StatusUsbConnected();     // "USB CONNECTED"

@@ -68,6 +68,28 @@ private Q_SLOTS:
         QVERIFY(Program().MainForm().AllFormsCreatedDone());
     }
 
+    void activityLampsFitTheDesignWidth()
+    {
+        TMainForm& main = Program().MainForm();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        // A page wider than the design width would make the window grow past it (and off a
+        // screen it was centred on for its design width).
+        QCOMPARE(main.width(), MAIN_FORM_DESIGN_WIDTH);
+        auto* lamps = main.findChild<TActivityLamps*>(QStringLiteral("ImageList_LED"));
+        QVERIFY(lamps && lamps->isVisible());
+        for (int k = 0; k < 3; ++k) {
+            const QRect lamp = TActivityLamps::LampRect(k);
+            // At x = 880, 900 and 920 of the notebook.
+            QCOMPARE(lamps->mapTo(main.Notebook(), QPoint(k * TActivityLamps::LAMP_SPACING, 0)).x(),
+                     ACTIVITY_LAMPS_X + k * TActivityLamps::LAMP_SPACING);
+            // Drawn where the window shows it: inside the window and not clipped by a parent.
+            QVERIFY2(main.rect().contains(QRect(lamps->mapTo(&main, lamp.topLeft()), lamp.size())),
+                     qPrintable(QStringLiteral("lamp %1").arg(k)));
+            QVERIFY2(QRegion(lamp).subtracted(lamps->visibleRegion()).isEmpty(),
+                     qPrintable(QStringLiteral("lamp %1 clipped").arg(k)));
+        }
+    }
+
     void composedWindows()
     {
         TMainForm& main = Program().MainForm();
