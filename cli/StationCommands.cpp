@@ -7,6 +7,7 @@
 #include "station/StationJson.h"
 
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSocketNotifier>

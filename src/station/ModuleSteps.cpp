@@ -3,6 +3,7 @@
 #include "monitor/ServiceConsoles.h"
 #include "protocol/MessageCatalogue.h"
 #include "tools/ToolHost.h"
+#include "tools/ToolText.h"
 
 #include <QTimer>
 

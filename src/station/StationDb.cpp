@@ -18,9 +18,8 @@ namespace relvane {
 QString StoredTime(const QDateTime& t) { return t.toUTC().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzzZ")); }
 
 QDateTime FromStoredTime(const QString& text) {
-    QDateTime t = QDateTime::fromString(text, Qt::ISODateWithMs);
-    t.setTimeZone(QTimeZone::UTC);
-    return t;
+    // Stored with their "Z", so they read back as UTC.
+    return QDateTime::fromString(text, Qt::ISODateWithMs).toUTC();
 }
 
 QString DbTarget::Display() const {
@@ -100,6 +99,9 @@ bool Exec(QSqlDatabase& db, const QString& sql, QString* error) {
     if (error) *error = SqlError(q.lastError());
     return false;
 }
+
+// A text column: an empty text is stored as "", never as NULL.
+QVariant Text(const QString& s) { return s.isNull() ? QVariant(QStringLiteral("")) : QVariant(s); }
 
 QVariant Optional(const std::optional<qint64>& v) { return v ? QVariant(*v) : QVariant(QMetaType(QMetaType::LongLong)); }
 
@@ -199,17 +201,17 @@ void StationDb::CloseThread() {
 bool StationDb::Migrate(QString* error) {
     QSqlDatabase db = QSqlDatabase::database(ConnectionName(), false);
     QString e;
-    if (!Exec(db, QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)"), &e)) {
-        if (error) *error = QStringLiteral("%1: %2").arg(target_.Display(), e);
-        return false;
+    int version = 0;
+    {
+        // A database that has no version table yet is version 0.
+        QSqlQuery q(db);
+        if (q.exec(QStringLiteral("SELECT MAX(version) FROM schema_version"))) {
+            version = q.next() && !q.value(0).isNull() ? q.value(0).toInt() : 0;
+        } else if (!Exec(db, QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)"), &e)) {
+            if (error) *error = QStringLiteral("%1: %2").arg(target_.Display(), e);
+            return false;
+        }
     }
-    QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("SELECT MAX(version) FROM schema_version"))) {
-        if (error) *error = QStringLiteral("%1: %2").arg(target_.Display(), SqlError(q.lastError()));
-        return false;
-    }
-    const int version = q.next() && !q.value(0).isNull() ? q.value(0).toInt() : 0;
-    q.finish();
     if (version > STATION_SCHEMA_VERSION) {
         if (error) *error = QStringLiteral("%1: its records are of schema version %2; this program knows up to %3")
                                 .arg(target_.Display()).arg(version).arg(STATION_SCHEMA_VERSION);
@@ -250,12 +252,11 @@ bool StationDb::Insert(const ModuleRecord& r, QString* error, bool outbox) {
         "INSERT INTO runs (run_id, serial, serial_counter, box_name, adapter, station, operator, firmware_file,"
         " firmware_sha256, config_file, config_sha256, result, failed_step, reason, started_at, ended_at)"
         " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (run_id) DO NOTHING"));
-    for (const QVariant& v : {QVariant(r.runId), Optional(r.serial), Optional(r.serialCounter), QVariant(r.boxName),
-                              QVariant(r.adapter), QVariant(r.station), QVariant(r.operatorName),
-                              QVariant(r.firmwareFile), QVariant(r.firmwareSha256), QVariant(r.configFile),
-                              QVariant(r.configSha256), QVariant(r.pass ? QStringLiteral("PASS") : QStringLiteral("FAIL")),
-                              QVariant(r.failedStep), QVariant(r.reason), QVariant(StoredTime(r.started)),
-                              QVariant(StoredTime(r.ended))})
+    for (const QVariant& v : {Text(r.runId), Optional(r.serial), Optional(r.serialCounter), Text(r.boxName),
+                              Text(r.adapter), Text(r.station), Text(r.operatorName), Text(r.firmwareFile),
+                              Text(r.firmwareSha256), Text(r.configFile), Text(r.configSha256),
+                              Text(r.pass ? QStringLiteral("PASS") : QStringLiteral("FAIL")), Text(r.failedStep),
+                              Text(r.reason), Text(StoredTime(r.started)), Text(StoredTime(r.ended))})
         q.addBindValue(v);
     bool ok = Exec(q, error);
     for (qsizetype i = 0; ok && i < r.steps.size(); ++i) {
@@ -265,9 +266,9 @@ bool StationDb::Insert(const ModuleRecord& r, QString* error, bool outbox) {
                                   " VALUES (?, ?, ?, ?, ?, ?) ON CONFLICT (run_id, position) DO NOTHING"));
         sq.addBindValue(r.runId);
         sq.addBindValue(int(i));
-        sq.addBindValue(s.step);
+        sq.addBindValue(Text(s.step));
         sq.addBindValue(s.pass ? QStringLiteral("PASS") : QStringLiteral("FAIL"));
-        sq.addBindValue(s.message);
+        sq.addBindValue(Text(s.message));
         sq.addBindValue(s.durationMs);
         ok = Exec(sq, error);
     }
@@ -381,7 +382,7 @@ std::optional<QList<ModuleRecord>> StationDb::Records(const QDateTime& since, QS
     QSqlDatabase db = QSqlDatabase::database(ConnectionName(), false);
     QSqlQuery q(db);
     q.prepare(QLatin1String(kRunColumns) + QStringLiteral(" WHERE started_at >= ? ORDER BY started_at, run_id"));
-    q.addBindValue(since.isValid() ? StoredTime(since) : QString());
+    q.addBindValue(since.isValid() ? StoredTime(since) : QStringLiteral("0000"));
     if (!Exec(q, error)) return std::nullopt;
     QList<ModuleRecord> records;
     QHash<QString, qsizetype> index;
@@ -392,7 +393,7 @@ std::optional<QList<ModuleRecord>> StationDb::Records(const QDateTime& since, QS
     QSqlQuery s(db);
     s.prepare(QStringLiteral("SELECT s.run_id, s.step, s.result, s.message, s.duration_ms FROM steps s"
                              " JOIN runs r ON r.run_id = s.run_id WHERE r.started_at >= ? ORDER BY s.run_id, s.position"));
-    s.addBindValue(since.isValid() ? StoredTime(since) : QString());
+    s.addBindValue(since.isValid() ? StoredTime(since) : QStringLiteral("0000"));
     if (!Exec(s, error)) return std::nullopt;
     while (s.next()) {
         const auto at = index.find(s.value(0).toString());

@@ -3,6 +3,7 @@
 #include "config/ConfigDiff.h"
 #include "config/ConfigFile.h"
 #include "config/Cp1252.h"
+#include "protocol/BlockCodec.h"
 #include "station/FirmwareSteps.h"
 #include "station/HeadlessTransfer.h"
 #include "station/ModuleSteps.h"
@@ -14,6 +15,17 @@
 namespace relvane {
 
 namespace {
+
+// The file's configuration as the module holds it once uploaded: every block encoded as the
+// upload sends it and decoded as a read takes it (a value the file leaves empty goes out as 0).
+void AsUploaded(ConfigModel& file, ConfigModel& out) {
+    out.Assign(file);
+    for (const BlockRef& b : AllConfigBlocks()) {
+        if (b.kind == BlockKind::BoxName) continue;
+        if (const auto frame = EncodeConfigBlock(file, b.kind, b.index)) DecodeConfigBlock(out, frame->data(), frame->length());
+    }
+}
+
 constexpr int kBootloaderPromptMs = 10000;  // from REBOOT_REQ to the bootloader's prompt
 constexpr int kTransferStallMs = 5000;      // a configuration transfer without a block this long
 }  // namespace
@@ -126,7 +138,9 @@ bool StationSlot::StepConfig(Session& session, ModuleRecord& record, QString* me
         return false;
     }
     record.boxName = Cp1252ToString(readBack.model.BoxName());
-    const QList<ConfigDifference> diffs = DiffConfigs(file, readBack.model);
+    ConfigModel expected;
+    AsUploaded(file, expected);
+    const QList<ConfigDifference> diffs = DiffConfigs(expected, readBack.model);
     if (!diffs.isEmpty()) {
         *message = QStringLiteral("%1 field(s) differ from the file after the upload, first: %2")
                        .arg(diffs.size())
