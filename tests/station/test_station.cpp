@@ -13,6 +13,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 
 using namespace relvane;
 using namespace relvane::test;
@@ -351,6 +352,37 @@ private Q_SLOTS:
         rig_->Sim(0).ClearObservations();
         QCOMPARE(cli::RunCli({QStringLiteral("station"), rig_->WriteRecipe("[ping]\nloud=1\n", QStringLiteral("bad.ini"))}, context), 2);
         QCOMPARE(rig_->Sim(0).ReceivedFrames().size(), 0);
+    }
+
+    // The record of a finished module is committed before its result is shown: killed right
+    // after it, the station keeps it.
+    void killedStationKeepsItsRecords() {
+        QVERIFY(rig_->StartSims());
+        const QString recipe = rig_->WriteRecipe("[ping]\ncount=2\ninterval_ms=5\n");
+        const QString db = rig_->Path(QStringLiteral("killed.sqlite"));
+        QProcess station;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("RELVANE_ADAPTERS"), rig_->Path(QStringLiteral("adapters")));
+        station.setProcessEnvironment(env);
+        station.start(QStringLiteral(RELVANE_CLI_BINARY),
+                      {QStringLiteral("station"), recipe, QStringLiteral("--db"), db, QStringLiteral("--json"), QStringLiteral("-a"), kSlotA});
+        QVERIFY(station.waitForStarted());
+        QString runId;
+        QByteArray out;
+        QTRY_VERIFY_WITH_TIMEOUT((out += station.readAllStandardOutput(), out.contains("\"module_ended\"")), 30000);
+        for (const QByteArray& line : out.split('\n')) {
+            const QJsonObject o = QJsonDocument::fromJson(line).object();
+            if (o.value(QStringLiteral("event")).toString() == QLatin1String("module_ended"))
+                runId = o.value(QStringLiteral("record")).toObject().value(QStringLiteral("run_id")).toString();
+        }
+        station.kill();
+        station.waitForFinished();
+        QVERIFY(!runId.isEmpty());
+        StationDb database(Sqlite(QStringLiteral("killed.sqlite")));
+        QString error;
+        QVERIFY2(database.Open(&error), qPrintable(error));
+        QVERIFY(database.Contains(runId, &error));
+        database.CloseThread();
     }
 
     // --json of the single commands: valid JSON with the documented fields.
