@@ -67,13 +67,25 @@ void StationSlot::Run() {
         Session session(backend_, {}, [this] { return Stopped(); });
         for (int n = 0; !Stopped() && (options_.count <= 0 || n < options_.count); ++n) {
             Emit(StationEvent::Waiting);
-            // The adapter present and its link open: a module can answer.
+            // The adapter present and its link open: a module can answer. The adapters are
+            // listed every 250 ms; one present that does not open is said once.
+            QElapsedTimer sinceLook;
+            bool toldBusy = false;
             session.WaitUntil(
                 [&] {
                     if (session.link().State() == LINK_OPEN && !session.LinkLost()) return true;
-                    if (session.link().State() == LINK_CLOSED && AdapterPresent(backend_, adapter_))
-                        session.OpenAdapter(adapter_);
-                    return session.link().State() == LINK_OPEN && !session.LinkLost();
+                    if (session.link().State() != LINK_CLOSED || (sinceLook.isValid() && sinceLook.elapsed() < 250))
+                        return false;
+                    sinceLook.start();
+                    if (!AdapterPresent(backend_, adapter_)) return false;
+                    if (session.OpenAdapter(adapter_)) return true;
+                    if (!toldBusy)
+                        Emit(StationEvent::Message, {},
+                             QStringLiteral("the adapter cannot be opened (%1); trying again")
+                                 .arg(session.link().LastOpenError().text.isEmpty() ? QStringLiteral("busy or no permission")
+                                                                                      : session.link().LastOpenError().text));
+                    toldBusy = true;
+                    return false;
                 },
                 -1);
             if (Stopped()) break;
