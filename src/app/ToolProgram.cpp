@@ -3,6 +3,10 @@
 #include "app/CompareCommand.h"
 #include "app/ErrorDisplay.h"
 #include "app/SplashForm.h"
+#include "station/ui/StationForm.h"
+
+#include <QAction>
+#include <QMenu>
 #include "config/Dialogs.h"
 #include "config/ui/FlashWiperPage.h"
 #include "config/ui/InputsPage.h"
@@ -30,6 +34,7 @@ ToolProgram::ToolProgram(Dialogs& dialogs, ErrorDisplay& errors, AdapterBackend&
     : dialogs_(dialogs),
       errors_(errors),
       options_(std::move(options)),
+      backend_(backend),
       usbThread_(backend),
       link_(usbThread_),
       dispatcher_(&usbThread_)
@@ -51,9 +56,21 @@ ToolProgram::~ToolProgram()
         dispatcher_.RemoveHandler(&generalPage_->Monitor());
     compare_.reset();
     trend_.reset();
+    station_.reset();
     canPages_.reset();
     transfer_.reset();
     mainForm_.reset();
+}
+
+void ToolProgram::StationClick()
+{
+    if (!station_) {
+        // Start lets the main window's link go: the station opens its adapters itself.
+        station_ = std::make_unique<TStationForm>(backend_, dialogs_, [this] { usbThread_.Close(); }, mainForm_.get());
+    }
+    station_->show();
+    station_->raise();
+    station_->activateWindow();
 }
 
 void ToolProgram::TrendClick()
@@ -151,6 +168,12 @@ void ToolProgram::Compose()
     commands.compare = [this] { compare_->Open(); };
     commands.trend = [this] { TrendClick(); };
     main.SetCommands(std::move(commands));
+    // "Station…" at the end of the production menu.
+    if (QMenu* production = main.findChild<QMenu*>(QStringLiteral("Production1"))) {
+        QAction* station = production->addAction(QStringLiteral("Station") + QChar(0x2026));
+        station->setObjectName(QStringLiteral("Station1"));
+        QObject::connect(station, &QAction::triggered, station, [this] { StationClick(); });
+    }
     ComposeEditorPages();
 
     // Received frames: link -> frame receiver -> dispatcher -> the live view (and the
