@@ -1,5 +1,7 @@
 #include "app/ToolProgram.h"
 
+#include "config/IniFile.h"
+
 #include "app/CompareCommand.h"
 #include "app/ErrorDisplay.h"
 #include "app/SplashForm.h"
@@ -39,6 +41,10 @@ ToolProgram::ToolProgram(Dialogs& dialogs, ErrorDisplay& errors, AdapterBackend&
       link_(usbThread_),
       dispatcher_(&usbThread_)
 {
+    // The fast link is opt-in: [LINK] FAST_LINK=1 in the settings file.
+    IniFile settings;
+    if (settings.Load(options_.settingsPath))
+        usbThread_.SetFastLink(settings.ReadBool(QStringLiteral("LINK"), QStringLiteral("FAST_LINK"), false));
 }
 
 ToolProgram::~ToolProgram()

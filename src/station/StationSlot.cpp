@@ -65,6 +65,7 @@ bool AdapterPresent(AdapterBackend& backend, const QString& description) {
 void StationSlot::Run() {
     {
         Session session(backend_, {}, [this] { return Stopped(); });
+        session.link().SetFastLink(options_.fastLink || options_.recipe.fastLink);
         for (int n = 0; !Stopped() && (options_.count <= 0 || n < options_.count); ++n) {
             Emit(StationEvent::Waiting);
             // The adapter present and its link open: a module can answer. The adapters are

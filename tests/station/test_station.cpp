@@ -194,6 +194,10 @@ private Q_SLOTS:
                                                   << QStringLiteral("differ from the file after the upload");
         QTest::newRow("pulled cable in the upload") << config << QStringLiteral("after 40 replug 300") << QStringLiteral("config")
                                                     << QStringLiteral("link lost");
+        // Over the fast link: the whole compare, 4032 requests, takes seconds.
+        QTest::newRow("corrupted program memory")
+            << QByteArray("[station]\nfast_link=1\n[firmware]\nfile=fw.hex\n") << QStringLiteral("poke 0x8000 0x00")
+            << QStringLiteral("compare") << QStringLiteral("FIA compare Fail, File not the same in Adr: 8000");
         QTest::newRow("pulled cable in the programming")
             << QByteArray("[firmware]\nfile=fw.hex\ncompare=0\n") << QStringLiteral("after 3 replug 300") << QStringLiteral("firmware")
             << QStringLiteral("link lost");
