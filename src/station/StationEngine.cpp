@@ -2,6 +2,9 @@
 
 #include "station/StationSlot.h"
 
+#include <QThread>
+
+#include <memory>
 #include <QTimer>
 
 namespace relvane {
@@ -29,6 +32,10 @@ StationEngine::StationEngine(AdapterBackend& backend, RecordStore& store, Statio
 
 StationEngine::~StationEngine() {
     Stop();
+    if (flushThread_) {
+        flushThread_->wait();
+        delete flushThread_;
+    }
     for (StationSlot* slot : std::as_const(slots_)) {
         slot->Wait();
         delete slot;
@@ -95,35 +102,56 @@ QStringList StationEngine::Adapters() const {
 }
 
 void StationEngine::FlushRecords() {
-    QString error;
-    const int left = store_.Flush(&error);
-    // Said once when records start to wait and once when they have all gone.
-    if (left > 0 && pendingShown_ == 0) {
-        StationEvent e;
-        e.kind = StationEvent::Message;
-        e.message = QStringLiteral("%1 record(s) wait for the record server: %2").arg(left).arg(error);
-        Q_EMIT stationEvent(e);
-    } else if (left == 0 && pendingShown_ > 0) {
-        StationEvent e;
-        e.kind = StationEvent::Message;
-        e.message = QStringLiteral("every waiting record has reached the record server");
-        Q_EMIT stationEvent(e);
-    }
-    pendingShown_ = left;
+    // On a thread of its own: a server that does not answer must not hold the window up.
+    if (flushThread_) return;
+    auto left = std::make_shared<std::atomic<int>>(0);
+    auto error = std::make_shared<QString>();
+    flushThread_ = QThread::create([this, left, error] {
+        *left = store_.Flush(error.get());
+        store_.CloseThread();
+    });
+    connect(flushThread_, &QThread::finished, this, [this, left, error] {
+        flushThread_->deleteLater();
+        flushThread_ = nullptr;
+        const int n = left->load();
+        // Said once when records start to wait and once when they have all gone.
+        if (n > 0 && pendingShown_ == 0) {
+            StationEvent e;
+            e.kind = StationEvent::Message;
+            e.message = QStringLiteral("%1 record(s) wait for the record server: %2").arg(n).arg(*error);
+            Q_EMIT stationEvent(e);
+        } else if (n == 0 && pendingShown_ > 0) {
+            StationEvent e;
+            e.kind = StationEvent::Message;
+            e.message = QStringLiteral("every waiting record has reached the record server");
+            Q_EMIT stationEvent(e);
+        }
+        pendingShown_ = n;
+        if (running_ == 0 && finishing_) {
+            finishing_ = false;
+            Q_EMIT finished();
+        }
+    });
+    flushThread_->start();
 }
 
 void StationEngine::OnSlotEvent(const StationEvent& event) {
     if (event.kind == StationEvent::ModuleEnded) {
+        // The slot has sent the record already when the server could take it.
         if (event.pass) ++passed_;
         else ++failed_;
-        if (store_.Remote()) FlushRecords();
     }
     Q_EMIT stationEvent(event);
     if (event.kind == StationEvent::SlotEnded && --running_ == 0) {
         for (StationSlot* slot : std::as_const(slots_)) slot->Wait();
         if (flush_) flush_->stop();
-        if (store_.Remote()) FlushRecords();
-        Q_EMIT finished();
+        if (!store_.Remote()) {
+            Q_EMIT finished();
+            return;
+        }
+        // A last try for the records that wait; finished comes after it.
+        finishing_ = true;
+        if (!flushThread_) FlushRecords();
     }
 }
 

@@ -16,6 +16,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QThread>
 #include <QTimer>
 
 #include <atomic>
@@ -110,6 +111,8 @@ private:
     int passed_ = 0;
     int failed_ = 0;
     QTimer* flush_ = nullptr;
+    QThread* flushThread_ = nullptr;
+    bool finishing_ = false;
     int pendingShown_ = 0;
 };
 
