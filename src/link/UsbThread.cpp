@@ -265,6 +265,22 @@ void UsbThread::PassOpenFast() {
             std::lock_guard<std::mutex> lock(portGuard_);
             if (!port_) return;
             status = port_->Read(rxBuffer_, LINK_RX_BUFFER, &got);
+            // A frame arrives a byte at a time: its bytes are gathered until its end (or a
+            // pause of 2 ms) so that it crosses to the user-interface thread once, not byte by
+            // byte. Raw bytes (the bootloader's) go at once.
+            while (status == ReadStatus::Ok && got > 0 && got < LINK_RX_BUFFER && fd >= 0 &&
+                   rxMode_.load() == RX_MODE_FRAMES && rxBuffer_[got - 1] != SLIP_END) {
+                pollfd more{fd, POLLIN, 0};
+                if (::poll(&more, 1, 2) <= 0) break;
+                int extra = 0;
+                status = port_->Read(rxBuffer_ + got, LINK_RX_BUFFER - got, &extra);
+                if (status != ReadStatus::Ok) {
+                    // What came before still goes over; the failure shows on the next read.
+                    status = ReadStatus::Ok;
+                    break;
+                }
+                got += extra;
+            }
             if (status == ReadStatus::Gone) {
                 port_.reset();
                 if (state_.load() == LINK_OPEN) {
