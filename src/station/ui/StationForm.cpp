@@ -208,7 +208,8 @@ void TStationForm::RefreshAdapters() {
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(Qt::Checked);
     }
-    if (ListAdapters->count() == 0) LabelStatus->setText(QStringLiteral("No adapter present: plug one in, then Refresh"));
+    LabelStatus->setText(ListAdapters->count() == 0 ? QStringLiteral("No adapter present: plug one in, then Refresh")
+                                                    : QStringLiteral("Choose a recipe, tick the adapters, then Start"));
 }
 
 void TStationForm::BtnRecipeClick() {
