@@ -26,7 +26,10 @@ public:
     QString Start() {
         bin_ = BinDir();
         if (bin_.isEmpty()) return QStringLiteral("no PostgreSQL server programs (scripts/setup installs postgresql)");
-        dir_ = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/relvane-pg-XXXXXX"));
+        // /tmp when run as root: the server's user must reach the folder, which a private
+        // TMPDIR may not let it.
+        const QString base = ::geteuid() == 0 ? QStringLiteral("/tmp") : QDir::tempPath();
+        dir_ = std::make_unique<QTemporaryDir>(base + QStringLiteral("/relvane-pg-XXXXXX"));
         if (!dir_->isValid()) return QStringLiteral("no temporary folder");
         data_ = dir_->filePath(QStringLiteral("data"));
         if (::geteuid() == 0) {
