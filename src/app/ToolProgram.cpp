@@ -7,8 +7,6 @@
 #include "app/SplashForm.h"
 #include "station/ui/StationForm.h"
 
-#include <QAction>
-#include <QMenu>
 #include "config/Dialogs.h"
 #include "config/ui/FlashWiperPage.h"
 #include "config/ui/InputsPage.h"
@@ -173,13 +171,8 @@ void ToolProgram::Compose()
     commands.fia = [this] { RunFiaWindow(*firmwareHost_, mainForm_.get()); };
     commands.compare = [this] { compare_->Open(); };
     commands.trend = [this] { TrendClick(); };
+    commands.station = [this] { StationClick(); };
     main.SetCommands(std::move(commands));
-    // "Station…" at the end of the production menu.
-    if (QMenu* production = main.findChild<QMenu*>(QStringLiteral("Production1"))) {
-        QAction* station = production->addAction(QStringLiteral("Station") + QChar(0x2026));
-        station->setObjectName(QStringLiteral("Station1"));
-        QObject::connect(station, &QAction::triggered, station, [this] { StationClick(); });
-    }
     ComposeEditorPages();
 
     // Received frames: link -> frame receiver -> dispatcher -> the live view (and the
