@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <QTime>
 
 #include <optional>
@@ -24,6 +25,9 @@ QString CandumpLine(const CanMonitorMessage& message, qint64 microsecondsSinceEp
 // "14:03:07.045> ID= 1A5, Data= 01 FF, Brake, Horn": the monitor's line, naming every CAN input
 // whose on or off identifier is the message's (none for identifier 0). Without a model no names.
 QString MonitorTextLine(const CanMonitorMessage& message, const QTime& time, const ConfigModel* names);
+
+// The names of the CAN inputs whose on or off identifier is the message's, in CAN input order.
+QStringList CanInputNames(const CanMonitorMessage& message, const ConfigModel* names);
 
 // The monitor selection of --mode: "off" 0, "active" 1, "all" 2, a CAN input 1 to 32 gives 3 to
 // 34. Nothing for anything else.

@@ -3,6 +3,7 @@
 
 #include "cli/Cli.h"
 #include "cli/Session.h"
+#include "config/ConfigDiff.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -35,6 +36,9 @@ std::optional<int> OpenSession(Invocation& inv, Session& session);
 // A whole number option with a lower bound; nothing (after a usage message) when it is bad.
 std::optional<int> IntOption(Invocation& inv, const QCommandLineOption& option, int fallback, int minimum);
 
+// The differences as lines ("diff", "config diff"), or as one JSON array.
+void PrintDifferences(Invocation& inv, const QList<ConfigDifference>& diffs, bool json);
+
 // Removes and returns the first argument that is no option (skipping the value of -a); empty
 // when there is none. For the commands with sub-commands.
 QString TakeSubcommand(QStringList& args);
@@ -50,5 +54,6 @@ int RunMonitor(Invocation& inv, const QStringList& args);
 int RunFirmware(Invocation& inv, const QStringList& args);
 int RunConfig(Invocation& inv, const QStringList& args);
 int RunPing(Invocation& inv, const QStringList& args);
+int RunStation(Invocation& inv, const QStringList& args);
 
 }  // namespace relvane::cli

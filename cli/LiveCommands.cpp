@@ -2,9 +2,11 @@
 
 #include "cli/CanLog.h"
 #include "cli/Commands.h"
+#include "cli/Json.h"
 #include "cli/StatusTable.h"
 #include "config/ConfigFile.h"
 #include "monitor/ServiceConsoles.h"
+#include "station/ModuleSteps.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -50,10 +52,12 @@ int RunStatus(Invocation& inv, const QStringList& args) {
                                       QStringLiteral("MS"));
     const QCommandLineOption count(QStringLiteral("count"), QStringLiteral("With --watch: stop after N tables."),
                                    QStringLiteral("N"));
+    const QCommandLineOption json(QStringLiteral("json"),
+                                  QStringLiteral("One JSON object a table (with --watch: JSON Lines)."));
     if (auto done = Parse(inv, args,
                           QStringLiteral("Shows the live values: outputs with state, current and fault; inputs; "
                                          "CAN inputs; total current, supply voltage, temperature, errors."),
-                          {watch, interval, count}, {}, 0, 0))
+                          {watch, interval, count, json}, {}, 0, 0))
         return *done;
     const auto every = IntOption(inv, interval, 1000, 0);
     const auto limit = IntOption(inv, count, 0, 1);
@@ -78,7 +82,9 @@ int RunStatus(Invocation& inv, const QStringList& args) {
             if (!watching) break;
         } else {
             const QStringList table = StatusTable(snap);
-            if (watching && inv.console().OutIsTerminal()) {
+            if (inv.parser.isSet(json)) {
+                inv.console().Out(JsonLine(StatusJson(snap)));
+            } else if (watching && inv.console().OutIsTerminal()) {
                 // Redraw in place: cursor home, clear the screen.
                 inv.console().OutRaw(QStringLiteral("\x1b[H\x1b[2J") + table.join(QLatin1Char('\n')) + QLatin1Char('\n'));
             } else {
@@ -104,17 +110,19 @@ namespace {
 
 class MonitorWriter : public MainFrameHandler {
 public:
-    MonitorWriter(Console& console, bool candump, QFile* file, const ConfigModel* names)
-        : console_(console), candump_(candump), file_(file), names_(names) {}
+    MonitorWriter(Console& console, bool candump, bool json, QFile* file, const ConfigModel* names)
+        : console_(console), candump_(candump), json_(json), file_(file), names_(names) {}
 
     void OnCanMonitor(const CanMonitorMessage& m) override {
         QString line;
         if (candump_) line = CandumpLine(m, QDateTime::currentDateTimeUtc().toMSecsSinceEpoch() * 1000 + MicroPart());
+        else if (json_)
+            line = JsonLine(CanMessageJson(m, QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs), CanInputNames(m, names_)));
         else line = MonitorTextLine(m, QTime::currentTime(), names_);
         console_.Out(line);
         if (file_) {
             // The window's log file has CR LF line ends; candump logs have LF.
-            file_->write(line.toUtf8() + (candump_ ? "\n" : "\r\n"));
+            file_->write(line.toUtf8() + (candump_ || json_ ? "\n" : "\r\n"));
             file_->flush();
         }
         ++count;
@@ -129,6 +137,7 @@ private:
     }
     Console& console_;
     bool candump_;
+    bool json_;
     QFile* file_;
     const ConfigModel* names_;
     QElapsedTimer clock_;
@@ -142,7 +151,7 @@ int RunMonitor(Invocation& inv, const QStringList& args) {
                                                  "input number 1 to 32."),
                                   QStringLiteral("MODE"));
     const QCommandLineOption format(QStringLiteral("format"),
-                                    QStringLiteral("text (the window's lines, default) or candump."),
+                                    QStringLiteral("text (the window's lines, default), candump or json (JSON Lines)."),
                                     QStringLiteral("FORMAT"));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
                                     QStringLiteral("Also append the lines to FILE."), QStringLiteral("FILE"));
@@ -153,16 +162,18 @@ int RunMonitor(Invocation& inv, const QStringList& args) {
                                    QStringLiteral("N"));
     const QCommandLineOption duration(QStringLiteral("duration"), QStringLiteral("Stop after SECONDS."),
                                       QStringLiteral("SECONDS"));
+    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("The same as --format json."));
     if (auto done = Parse(inv, args,
                           QStringLiteral("Shows the CAN traffic the module forwards, one line a message, until "
                                          "interrupted. Lines are written through one at a time."),
-                          {mode, format, output, names, count, duration}, {}, 0, 0))
+                          {mode, format, output, names, count, duration, json}, {}, 0, 0))
         return *done;
     const std::optional<int> selection = MonitorSelection(inv.parser.isSet(mode) ? inv.parser.value(mode) : QStringLiteral("all"));
     if (!selection) return UsageError(inv, QStringLiteral("--mode takes off, active, all or 1 to 32, not \"%1\"").arg(inv.parser.value(mode)));
-    const QString fmt = inv.parser.isSet(format) ? inv.parser.value(format) : QStringLiteral("text");
-    if (fmt != QLatin1String("text") && fmt != QLatin1String("candump"))
-        return UsageError(inv, QStringLiteral("--format takes text or candump, not \"%1\"").arg(fmt));
+    QString fmt = inv.parser.isSet(format) ? inv.parser.value(format) : QStringLiteral("text");
+    if (inv.parser.isSet(json)) fmt = QStringLiteral("json");
+    if (fmt != QLatin1String("text") && fmt != QLatin1String("candump") && fmt != QLatin1String("json"))
+        return UsageError(inv, QStringLiteral("--format takes text, candump or json, not \"%1\"").arg(fmt));
     const auto maxCount = IntOption(inv, count, 0, 1);
     const auto seconds = IntOption(inv, duration, 0, 1);
     if (!maxCount || !seconds) return EXIT_USAGE;
@@ -191,7 +202,7 @@ int RunMonitor(Invocation& inv, const QStringList& args) {
 
     Session session(inv.context.backend, inv.console(), inv.context.interrupted);
     if (auto failed = OpenSession(inv, session)) return *failed;
-    MonitorWriter writer(inv.console(), fmt == QLatin1String("candump"), file.isOpen() ? &file : nullptr, nameSource);
+    MonitorWriter writer(inv.console(), fmt == QLatin1String("candump"), fmt == QLatin1String("json"), file.isOpen() ? &file : nullptr, nameSource);
     session.dispatcher().AddHandler(&writer);
     const MonitorModeRequest request = BuildCanMonitorModeRequest(*selection);
     SendFrame(session.tx(), request.data(), request.count);
@@ -209,29 +220,6 @@ int RunMonitor(Invocation& inv, const QStringList& args) {
 
 // --- ping --------------------------------------------------------------------------------------
 
-namespace {
-
-class PingListener : public ToolFrameListener {
-public:
-    PingListener(PingTest& test, Console& console) : test_(test), console_(console) {}
-    void OnToolFrame(const std::uint8_t* frame, int count) override {
-        const PingTest::FrameResult r = test_.OnFrame(frame, count);
-        for (const QString& line : r.lines) {
-            console_.Out(line);
-            if (line == QLatin1String("Chksum Error....")) ++checksumErrors;
-        }
-        if (r.dataError) ++mismatches;
-    }
-    int mismatches = 0;
-    int checksumErrors = 0;
-
-private:
-    PingTest& test_;
-    Console& console_;
-};
-
-}  // namespace
-
 int RunPing(Invocation& inv, const QStringList& args) {
     const QCommandLineOption number({QStringLiteral("n"), QStringLiteral("count")},
                                     QStringLiteral("Number of pings (default 10)."), QStringLiteral("COUNT"));
@@ -239,10 +227,11 @@ int RunPing(Invocation& inv, const QStringList& args) {
                                       QStringLiteral("Timer interval in ms (default 500); a ping without an answer "
                                                      "times out after 50 intervals."),
                                       QStringLiteral("MS"));
+    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Only the counts, as one JSON object."));
     if (auto done = Parse(inv, args,
                           QStringLiteral("Runs the ping test: pings with random data, each answer compared with its "
                                          "request. Exit status 1 when any answer differs or times out."),
-                          {number, interval}, {}, 0, 0))
+                          {number, interval, json}, {}, 0, 0))
         return *done;
     const auto pings = IntOption(inv, number, 10, 1);
     const auto ms = IntOption(inv, interval, 500, 1);
@@ -250,35 +239,24 @@ int RunPing(Invocation& inv, const QStringList& args) {
 
     Session session(inv.context.backend, inv.console(), inv.context.interrupted);
     if (auto failed = OpenSession(inv, session)) return *failed;
-    PingState state;
-    PingTest test(session.tx(), state);
-    PingListener listener(test, inv.console());
-    session.dispatcher().RegisterToolWindow(ToolSlot::Ping, &listener);
-
-    int sent = 0, timeouts = 0;
-    QTimer timer;
-    timer.setInterval(*ms);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        // No new ping beyond the count; an outstanding one still counts towards its time-out.
-        if (!state.outstanding && sent >= *pings) return;
-        const bool wasOutstanding = state.outstanding;
-        const QStringList lines = test.TimerTick();
-        for (const QString& line : lines) inv.console().Out(line);
-        if (wasOutstanding && !state.outstanding) ++timeouts;
-        if (!wasOutstanding) ++sent;
+    const bool asJson = inv.parser.isSet(json);
+    const PingResult r = RunPingTest(session, *pings, *ms, [&](const QString& line) {
+        if (!asJson) inv.console().Out(line);
     });
-    timer.start();
-    session.WaitUntil([&] { return sent >= *pings && !state.outstanding; }, -1);
-    timer.stop();
-    session.dispatcher().UnregisterToolWindow(ToolSlot::Ping, &listener);
-
-    inv.console().Out(QStringLiteral("Pings: %1, mismatches: %2, time-outs: %3, checksum errors: %4")
-                          .arg(sent)
-                          .arg(listener.mismatches)
-                          .arg(timeouts)
-                          .arg(listener.checksumErrors));
-    if (session.Interrupted()) return EXIT_FAILED;
-    return listener.mismatches == 0 && timeouts == 0 && sent == *pings ? EXIT_OK : EXIT_FAILED;
+    const bool ok = !r.interrupted && r.mismatches == 0 && r.timeouts == 0 && r.sent == *pings;
+    if (asJson)
+        inv.console().Out(JsonLine(QJsonObject{{QStringLiteral("pings"), r.sent},
+                                               {QStringLiteral("mismatches"), r.mismatches},
+                                               {QStringLiteral("timeouts"), r.timeouts},
+                                               {QStringLiteral("checksum_errors"), r.checksumErrors},
+                                               {QStringLiteral("result"), ok ? QStringLiteral("ok") : QStringLiteral("failed")}}));
+    else
+        inv.console().Out(QStringLiteral("Pings: %1, mismatches: %2, time-outs: %3, checksum errors: %4")
+                              .arg(r.sent)
+                              .arg(r.mismatches)
+                              .arg(r.timeouts)
+                              .arg(r.checksumErrors));
+    return ok ? EXIT_OK : EXIT_FAILED;
 }
 
 }  // namespace relvane::cli
