@@ -67,6 +67,9 @@ int Session::Open(const QString& requested) {
     if (!link_->Open(description)) {
         console_.Err(NotConnectedText());
         console_.Err(QStringLiteral("Unable to open adapter \"%1\"").arg(description));
+        // The same help the window's status bar gives (who holds it, the dialout group).
+        const QString hint = OpenErrorHint(link_->LastOpenError());
+        if (!hint.isEmpty()) console_.Err(hint);
         return EXIT_NO_ADAPTER;
     }
     description_ = description;
