@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 
+#include "cli/CliApplication.h"
 #include "cli/Commands.h"
 #include "cli/Json.h"
 #include "config/ConfigDiff.h"
@@ -140,7 +141,18 @@ int RunCli(const QStringList& args, CliContext& context) {
     for (const CommandEntry& c : kCommands) {
         if (name != QLatin1String(c.name)) continue;
         Invocation inv{context, name, {}, {}, {}};
-        return c.run(inv, leading + rest);
+        // An error a handler throws while the command waits is written to this command's
+        // console; one there makes the command fail even when it got to its end.
+        CliApplication* app = CliApplication::Instance();
+        Console* before = app ? app->console() : nullptr;
+        const int errors = app ? app->Errors() : 0;
+        if (app) app->SetConsole(&context.console);
+        int status = c.run(inv, leading + rest);
+        if (app) {
+            app->SetConsole(before);
+            if (status == EXIT_OK && app->Errors() > errors) status = EXIT_FAILED;
+        }
+        return status;
     }
     context.console.Err(QStringLiteral("relvane: unknown command \"%1\"").arg(name));
     context.console.Err(QStringLiteral("Try \"relvane --help\"."));

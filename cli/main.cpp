@@ -1,10 +1,9 @@
 // relvane: the command-line front end over the tool's core.
 
 #include "cli/Cli.h"
+#include "cli/CliApplication.h"
 #include "cli/Console.h"
 #include "link/AdapterBackend.h"
-
-#include <QCoreApplication>
 
 #include <atomic>
 #include <csignal>
@@ -15,7 +14,7 @@ extern "C" void OnInterrupt(int) { gInterrupted.store(true); }
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    relvane::cli::CliApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("relvane"));
     // Ctrl+C ends a watch, a monitor or a transfer cleanly: the link is closed and, for the
     // monitor, the module is told to stop forwarding.
