@@ -59,6 +59,8 @@ void TransferCommands::OpenClick()
 {
     FileDialogOptions o;
     o.filter = ConfigFileFilter();
+    // A name that does not exist is taken too: it gives the defaults under that name.
+    o.mustExist = false;
     const QString last = main_.LastConfigPath();
     o.fileName = !last.isEmpty() && QFileInfo(last).isFile() ? last : openName_;
     const std::optional<QString> chosen = dialogs_.OpenFile(o);

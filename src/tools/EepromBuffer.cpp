@@ -2,6 +2,7 @@
 
 #include "tools/ToolText.h"
 
+#include <QBuffer>
 #include <QIODevice>
 
 namespace relvane {
@@ -176,7 +177,7 @@ QByteArray EepromBuffer::TextDump(int start, int end) const {
     return out;
 }
 
-bool EepromBuffer::ApplyTextLine(const QByteArray& raw) {
+bool EepromBuffer::ApplyTextLine(const QByteArray& raw, QString* error) {
     QByteArray line = raw.left(kEepromLineMax);
     while (line.endsWith('\n') || line.endsWith('\r')) line.chop(1);
     if (line.size() < 5 || line.at(4) != ':') return false;
@@ -188,22 +189,42 @@ bool EepromBuffer::ApplyTextLine(const QByteArray& raw) {
     }
     const int row = EepromRowOfAddress(address);
     if (!ValidRow(row)) return false;
-    EnsureRow(row);
+    // The two characters of each byte are taken as they are (the separators between
+    // them are not looked at); a short line gives what it has.
+    std::array<QString, kEepromBytesPerRow> bytes;
     for (int i = 0; i < kEepromBytesPerRow; ++i) {
-        // The two characters of each byte are taken as they are; a short line
-        // gives what it has.
-        at(row, i + 1) = QString::fromLatin1(line.mid(5 + 3 * i, 2));
+        bytes.at(std::size_t(i)) = QString::fromLatin1(line.mid(5 + 3 * i, 2));
+        const QString& b = bytes.at(std::size_t(i));
+        if (b.isEmpty()) continue;
+        try {
+            HexOrThrow(b);
+        } catch (const ToolInputError& e) {
+            if (error) *error = e.Text();
+            return false;
+        }
     }
+    EnsureRow(row);
+    for (int i = 0; i < kEepromBytesPerRow; ++i) at(row, i + 1) = bytes.at(std::size_t(i));
     RecomputeAscii(row);
     return true;
 }
 
-void EepromBuffer::ReadText(QIODevice& in) {
+QString EepromBuffer::ReadText(QIODevice& in) {
     while (!in.atEnd()) {
         const QByteArray line = in.readLine();
         if (line.isEmpty()) break;
-        ApplyTextLine(line);
+        QString error;
+        ApplyTextLine(line, &error);
+        if (!error.isEmpty()) return error;
     }
+    return {};
+}
+
+QString EepromBuffer::ReadText(const QByteArray& content) {
+    QByteArray copy = content;
+    QBuffer in(&copy);
+    in.open(QIODevice::ReadOnly);
+    return ReadText(in);
 }
 
 bool EepromBuffer::ReadRaw(QIODevice& in) {

@@ -10,7 +10,10 @@
 #include "support/ScriptedDialogs.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
@@ -750,6 +753,46 @@ private Q_SLOTS:
         QFETCH(QString, ext);
         QFETCH(QString, suffix);
         QCOMPARE(QtDefaultSuffix(ext), suffix);
+    }
+
+    // The Qt open dialog as File -> Open and the other open dialogs set it up: a typed name
+    // that does not exist is returned only where it may.
+    void openDialogNameThatDoesNotExist_data()
+    {
+        QTest::addColumn<bool>("mustExist");
+        QTest::newRow("File Open") << false;
+        QTest::newRow("other open dialogs") << true;
+    }
+    void openDialogNameThatDoesNotExist()
+    {
+        QFETCH(bool, mustExist);
+        QTemporaryDir dir;
+        const QString missing = dir.filePath(QStringLiteral("new truck.cfg"));
+        QFileDialog::FileMode mode = QFileDialog::Directory;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            mode = dialog->fileMode();
+            // Offscreen there is no desktop dialog: this is the one File -> Open shows anywhere.
+            if (!mustExist)
+                QVERIFY(dialog->testOption(QFileDialog::DontUseNativeDialog));
+            dialog->selectFile(missing);
+            // Accepting a name that is not there where one must exist only warns (and waits).
+            if (mode != QFileDialog::AnyFile)
+                dialog->reject();
+            else
+                static_cast<QDialog*>(dialog)->accept();  // as the Open button does
+        });
+        QtDialogs dialogs;
+        FileDialogOptions o;
+        o.filter = QStringLiteral("config files (*.cfg)|*.CFG");
+        o.initialFolder = dir.path();
+        o.mustExist = mustExist;
+        const std::optional<QString> chosen = dialogs.OpenFile(o);
+        QCOMPARE(mode, mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+        QCOMPARE(chosen.has_value(), !mustExist);
+        if (chosen)
+            QCOMPARE(QFileInfo(*chosen).absoluteFilePath(), QFileInfo(missing).absoluteFilePath());
     }
 
     void scriptedDialogsDefaults()

@@ -1,6 +1,7 @@
 #include "config/ui/CompareForm.h"
 
 #include "config/ConfigFile.h"
+#include "config/ui/DialogButtons.h"
 
 #include <QAbstractItemView>
 #include <QDir>
@@ -115,6 +116,8 @@ TCompareForm::TCompareForm(ConfigModel& shown, Dialogs& dialogs, QStringList pag
     connect(btnFile_, &QPushButton::clicked, this, &TCompareForm::BtnCompareFileClick);
     connect(btnModule_, &QPushButton::clicked, this, &TCompareForm::BtnCompareModuleClick);
     connect(close, &QPushButton::clicked, this, &QDialog::close);
+    // Enter on a row goes to its control; it presses no button.
+    SetEnterButton(*this);
     // Activation: a double click, or Enter on the current row, as the desktop's item views do.
     connect(tree_, &QTreeWidget::itemActivated, this,
             [this](QTreeWidgetItem* item, int) { TreeDifferencesDoubleClick(item); });
