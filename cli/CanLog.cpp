@@ -1,5 +1,6 @@
 #include "cli/CanLog.h"
 
+#include "can/CanMonitor.h"
 #include "config/Cp1252.h"
 
 namespace relvane::cli {
@@ -19,7 +20,8 @@ QString CandumpLine(const CanMonitorMessage& message, qint64 us, const QString& 
     return line;
 }
 
-QString MonitorTextLine(const CanMonitorMessage& message, const QTime& time, const ConfigModel* names) {
+QString MonitorTextLine(const CanMonitorMessage& message, const QTime& time, const ConfigModel* names,
+                        const DbcDatabase* database) {
     QString line = QStringLiteral("%1:%2:%3.%4> ID=%5, Data=")
                        .arg(time.hour(), 2, 10, QLatin1Char('0'))
                        .arg(time.minute(), 2, 10, QLatin1Char('0'))
@@ -35,6 +37,7 @@ QString MonitorTextLine(const CanMonitorMessage& message, const QTime& time, con
                 line += QStringLiteral(", ") + Cp1252ToString(in.CAN_NAME);
         }
     }
+    if (database) line += CanMonitorDecoded(message, *database);
     return line;
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 // The commands of relvane and what they share; internal to cli/.
 
+#include "can/Dbc.h"
 #include "cli/Cli.h"
 #include "cli/Session.h"
+#include "config/ConfigModel.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -35,6 +37,14 @@ std::optional<int> OpenSession(Invocation& inv, Session& session);
 // A whole number option with a lower bound; nothing (after a usage message) when it is bad.
 std::optional<int> IntOption(Invocation& inv, const QCommandLineOption& option, int fallback, int minimum);
 
+// Loads a configuration file given on the command line; an exit status when that failed (a
+// missing file is a usage error: the window would take defaults for it, which a script would
+// never notice).
+std::optional<int> LoadGivenFile(Invocation& inv, const QString& path, ConfigModel& model);
+// Reads a CAN database given on the command line; the problems of lines it left out go to
+// standard error. An exit status when it could not be read.
+std::optional<int> LoadDbc(Invocation& inv, const QString& path, DbcDatabase& database);
+
 // Removes and returns the first argument that is no option (skipping the value of -a); empty
 // when there is none. For the commands with sub-commands.
 QString TakeSubcommand(QStringList& args);
@@ -50,5 +60,6 @@ int RunMonitor(Invocation& inv, const QStringList& args);
 int RunFirmware(Invocation& inv, const QStringList& args);
 int RunConfig(Invocation& inv, const QStringList& args);
 int RunPing(Invocation& inv, const QStringList& args);
+int RunDbc(Invocation& inv, const QStringList& args);
 
 }  // namespace relvane::cli

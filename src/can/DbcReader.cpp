@@ -1,0 +1,685 @@
+// Reading DBC text. The file is a series of statements, each starting with its keyword at the
+// start of a line: BO_ and SG_ take one line each, the others run to a ';' and may span lines
+// (comments hold line breaks). A statement that cannot be used is reported with its line and
+// left out, and reading goes on at the next statement, so one bad line never costs the file.
+
+#include "can/Dbc.h"
+
+#include "config/Cp1252.h"
+
+#include <QFile>
+#include <QSet>
+#include <QStringDecoder>
+
+#include <cmath>
+#include <vector>
+
+namespace relvane {
+
+namespace {
+
+struct Token {
+    enum Kind { End, Word, String, Punct };
+    Kind kind = End;
+    QString text;
+    int line = 0;
+    bool lineStart = false;  // the first token of its line
+    bool unterminated = false;  // a string that ran to the end of the file
+
+    bool Is(char16_t punct) const { return kind == Punct && text.size() == 1 && text.at(0) == QChar(punct); }
+    bool IsWord(const char* word) const { return kind == Word && text == QLatin1String(word); }
+};
+
+bool IsPunct(QChar c)
+{
+    switch (c.unicode()) {
+    case ':': case ';': case ',': case '|': case '@': case '(': case ')': case '[': case ']': return true;
+    default: return false;
+    }
+}
+
+bool IsBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\f') || c == QLatin1Char('\v'); }
+
+class Lexer {
+public:
+    explicit Lexer(QString text) : text_(std::move(text)) {}
+
+    const Token& Peek()
+    {
+        if (!peeked_)
+            peeked_ = Scan();
+        return *peeked_;
+    }
+    Token Next()
+    {
+        Token t = Peek();
+        peeked_.reset();
+        return t;
+    }
+
+private:
+    Token Scan()
+    {
+        const qsizetype n = text_.size();
+        while (pos_ < n) {
+            const QChar c = text_.at(pos_);
+            if (c == QLatin1Char('\n')) {
+                ++line_;
+                tokenOnLine_ = false;
+                ++pos_;
+            } else if (IsBlank(c)) {
+                ++pos_;
+            } else if (c == QLatin1Char('/') && pos_ + 1 < n && text_.at(pos_ + 1) == QLatin1Char('/')) {
+                // A "//" comment line, as some tools leave them.
+                while (pos_ < n && text_.at(pos_) != QLatin1Char('\n'))
+                    ++pos_;
+            } else {
+                break;
+            }
+        }
+        Token t;
+        t.line = line_;
+        t.lineStart = !tokenOnLine_;
+        if (pos_ >= n)
+            return t;
+        tokenOnLine_ = true;
+        const QChar c = text_.at(pos_);
+        if (c == QLatin1Char('"')) {
+            t.kind = Token::String;
+            ++pos_;
+            while (true) {
+                if (pos_ >= n) {
+                    t.unterminated = true;
+                    break;
+                }
+                QChar d = text_.at(pos_++);
+                if (d == QLatin1Char('"'))
+                    break;
+                if (d == QLatin1Char('\\') && pos_ < n && (text_.at(pos_) == QLatin1Char('"') || text_.at(pos_) == QLatin1Char('\\')))
+                    d = text_.at(pos_++);
+                else if (d == QLatin1Char('\r') && pos_ < n && text_.at(pos_) == QLatin1Char('\n'))
+                    continue;  // a CR LF line end within the text reads as the LF it stands for
+                else if (d == QLatin1Char('\n'))
+                    ++line_;
+                t.text += d;
+            }
+        } else if (IsPunct(c)) {
+            t.kind = Token::Punct;
+            t.text = c;
+            ++pos_;
+        } else {
+            t.kind = Token::Word;
+            const qsizetype start = pos_;
+            while (pos_ < n) {
+                const QChar d = text_.at(pos_);
+                if (d == QLatin1Char('\n') || IsBlank(d) || IsPunct(d) || d == QLatin1Char('"'))
+                    break;
+                ++pos_;
+            }
+            t.text = text_.mid(start, pos_ - start);
+        }
+        return t;
+    }
+
+    QString text_;
+    qsizetype pos_ = 0;
+    int line_ = 1;
+    bool tokenOnLine_ = false;
+    std::optional<Token> peeked_;
+};
+
+const QSet<QString>& Keywords()
+{
+    static const QSet<QString> words = [] {
+        QSet<QString> s;
+        for (const char* k : {"VERSION", "NS_", "NS_DESC_", "BS_", "BU_", "BO_", "SG_", "CM_", "BA_DEF_",
+                              "BA_DEF_DEF_", "BA_", "VAL_", "VAL_TABLE_", "BO_TX_BU_", "EV_", "EV_DATA_",
+                              "ENVVAR_DATA_", "SGTYPE_", "SGTYPE_VAL_", "SIG_GROUP_", "SIG_VALTYPE_",
+                              "SIGTYPE_VALTYPE_", "BA_DEF_REL_", "BA_REL_", "BA_DEF_DEF_REL_", "BA_DEF_SGTYPE_",
+                              "BA_SGTYPE_", "SIG_TYPE_REF_", "CAT_DEF_", "CAT_", "FILTER", "BU_SG_REL_",
+                              "BU_EV_REL_", "BU_BO_REL_", "SG_MUL_VAL_"})
+            s.insert(QLatin1String(k));
+        return s;
+    }();
+    return words;
+}
+
+using Tokens = std::vector<Token>;
+
+QString Quoted(const QString& text)
+{
+    QString out = text;
+    out.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('"'), QLatin1String("\\\""));
+    return QLatin1Char('"') + out + QLatin1Char('"');
+}
+
+// Tokens as text again, for attribute types and values kept as written.
+QString Render(const Tokens& tokens, std::size_t from, std::size_t to)
+{
+    QString out;
+    for (std::size_t i = from; i < to && i < tokens.size(); ++i) {
+        const Token& t = tokens[i];
+        if (!out.isEmpty() && !t.Is(','))
+            out += QLatin1Char(' ');
+        out += t.kind == Token::String ? Quoted(t.text) : t.text;
+    }
+    return out;
+}
+
+std::optional<qint64> Integer(const Token& t, qint64 lowest, qint64 highest)
+{
+    if (t.kind != Token::Word)
+        return std::nullopt;
+    bool ok = false;
+    const qint64 v = t.text.toLongLong(&ok, 10);
+    if (!ok || v < lowest || v > highest)
+        return std::nullopt;
+    return v;
+}
+
+std::optional<double> Real(const Token& t)
+{
+    if (t.kind != Token::Word)
+        return std::nullopt;
+    bool ok = false;
+    const double v = t.text.toDouble(&ok);
+    if (!ok || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
+struct Pending {
+    Tokens tokens;
+    QString keyword;
+};
+
+class Parser {
+public:
+    Parser(QString text, DbcReadResult& result) : lex_(std::move(text)), r_(result) {}
+
+    void Run()
+    {
+        while (lex_.Peek().kind != Token::End) {
+            const Token t = lex_.Next();
+            if (t.kind != Token::Word || !t.lineStart) {
+                Problem(t.line, QStringLiteral("unexpected \"%1\"").arg(t.text.left(40)));
+                SkipLine(t.line);
+                continue;
+            }
+            if (t.text != QLatin1String("SG_"))
+                current_ = -1;
+            Statement(t);
+        }
+        Finish();
+    }
+
+private:
+    void Problem(int line, const QString& text)
+    {
+        ++r_.problemCount;
+        if (r_.problems.size() < kDbcMaxProblems)
+            r_.problems.append({line, text});
+    }
+
+    void SkipLine(int line)
+    {
+        while (lex_.Peek().kind != Token::End && lex_.Peek().line == line)
+            lex_.Next();
+    }
+    Tokens RestOfLine(int line)
+    {
+        Tokens out;
+        while (lex_.Peek().kind != Token::End && lex_.Peek().line == line && !lex_.Peek().lineStart)
+            out.push_back(lex_.Next());
+        return out;
+    }
+    // The tokens up to the closing ';' (not included). A statement without one ends before the
+    // next keyword at the start of a line; *closed tells which.
+    Tokens UntilSemicolon(bool* closed)
+    {
+        Tokens out;
+        *closed = false;
+        while (true) {
+            const Token& p = lex_.Peek();
+            if (p.kind == Token::End)
+                break;
+            if (p.lineStart && p.kind == Token::Word && Keywords().contains(p.text))
+                break;
+            Token t = lex_.Next();
+            if (t.Is(';')) {
+                *closed = true;
+                break;
+            }
+            out.push_back(std::move(t));
+        }
+        return out;
+    }
+
+    // A quoted text that is never closed runs to the end of the file; nothing in it is used.
+    bool Unterminated(const Tokens& tokens)
+    {
+        for (const Token& t : tokens)
+            if (t.unterminated) {
+                Problem(t.line, QStringLiteral("a quoted text opened here is never closed"));
+                return true;
+            }
+        return false;
+    }
+
+    void Statement(const Token& keyword)
+    {
+        const QString& k = keyword.text;
+        if (k == QLatin1String("VERSION")) {
+            const Tokens rest = RestOfLine(keyword.line);
+            if (rest.size() == 1 && rest[0].kind == Token::String)
+                r_.database.version = rest[0].text;
+            else
+                Problem(keyword.line, QStringLiteral("VERSION needs one quoted text"));
+        } else if (k == QLatin1String("NS_")) {
+            RestOfLine(keyword.line);
+            // The list of keywords the file may use, one a line.
+            while (lex_.Peek().kind == Token::Word && lex_.Peek().lineStart) {
+                const Token w = lex_.Peek();
+                Lexer probe = lex_;
+                probe.Next();
+                if (probe.Peek().kind != Token::End && probe.Peek().line == w.line)
+                    break;
+                lex_.Next();
+            }
+        } else if (k == QLatin1String("BS_")) {
+            RestOfLine(keyword.line);
+        } else if (k == QLatin1String("BU_")) {
+            const Tokens rest = RestOfLine(keyword.line);
+            for (std::size_t i = 0; i < rest.size(); ++i)
+                if (rest[i].kind == Token::Word && !r_.database.nodes.contains(rest[i].text))
+                    r_.database.nodes.append(rest[i].text);
+        } else if (k == QLatin1String("BO_")) {
+            const Tokens rest = RestOfLine(keyword.line);
+            if (!Unterminated(rest))
+                Message(keyword, rest);
+            else
+                skipSignals_ = true;
+        } else if (k == QLatin1String("SG_")) {
+            const Tokens rest = RestOfLine(keyword.line);
+            if (!Unterminated(rest))
+                Signal(keyword, rest);
+        } else if (Keywords().contains(k)) {
+            bool closed = false;
+            Tokens tokens = UntilSemicolon(&closed);
+            if (Unterminated(tokens))
+                return;
+            if (!closed) {
+                Problem(keyword.line, QStringLiteral("%1 statement without its closing ';'").arg(k));
+                if (tokens.empty())
+                    return;
+            }
+            if (k == QLatin1String("CM_") || k == QLatin1String("BA_DEF_") || k == QLatin1String("BA_DEF_DEF_")
+                || k == QLatin1String("BA_") || k == QLatin1String("VAL_") || k == QLatin1String("SIG_VALTYPE_"))
+                pending_.push_back({std::move(tokens), k});
+        } else {
+            Problem(keyword.line, QStringLiteral("unknown section \"%1\"").arg(k.left(40)));
+            bool closed = false;
+            UntilSemicolon(&closed);
+        }
+    }
+
+    void Message(const Token& keyword, const Tokens& t)
+    {
+        current_ = -1;
+        skipSignals_ = true;
+        const int line = keyword.line;
+        std::optional<qint64> raw = t.size() > 0 ? Integer(t[0], 0, 0xFFFFFFFFLL) : std::nullopt;
+        if (!raw || t.size() < 4 || t[1].kind != Token::Word || !t[2].Is(':')) {
+            Problem(line, QStringLiteral("message line is not \"BO_ <identifier> <name>: <size> <sender>\""));
+            return;
+        }
+        DbcMessage m;
+        m.line = line;
+        m.name = t[1].text;
+        m.extended = (quint64(*raw) & 0x80000000u) != 0 || *raw > kCanStandardIdMax;
+        m.id = quint32(*raw) & 0x7FFFFFFFu;
+        if (m.id > 0x1FFFFFFFu) {
+            // Tools keep signals of no message in a pseudo message beyond the identifiers.
+            if (m.name != QLatin1String("VECTOR__INDEPENDENT_SIG_MSG"))
+                Problem(line, QStringLiteral("identifier %1 of message %2 is beyond 29 bits").arg(*raw).arg(m.name));
+            return;
+        }
+        const std::optional<qint64> size = Integer(t[3], 0, 64);
+        if (!size) {
+            Problem(line, QStringLiteral("message %1: size \"%2\" is not 0 to 64 bytes").arg(m.name, t[3].text));
+            return;
+        }
+        m.size = int(*size);
+        if (t.size() > 4 && t[4].kind == Token::Word)
+            m.sender = t[4].text;
+        if (t.size() > 5)
+            Problem(line, QStringLiteral("message %1: unexpected \"%2\"").arg(m.name, t[5].text.left(40)));
+        const quint32 key = m.id | (m.extended ? 0x80000000u : 0u);
+        if (const auto before = seen_.constFind(key); before != seen_.cend()) {
+            const DbcMessage& first = r_.database.messages.at(*before);
+            Problem(line, QStringLiteral("identifier %1 of message %2 is used by message %3 (line %4) already; "
+                                         "%2 is left out")
+                              .arg(m.IdText(), m.name, first.name)
+                              .arg(first.line));
+            return;
+        }
+        r_.database.messages.append(m);
+        current_ = r_.database.messages.size() - 1;
+        seen_.insert(key, current_);
+        skipSignals_ = false;
+    }
+
+    void Signal(const Token& keyword, const Tokens& t)
+    {
+        const int line = keyword.line;
+        if (current_ < 0) {
+            if (!skipSignals_)
+                Problem(line, QStringLiteral("signal outside a message"));
+            return;
+        }
+        DbcMessage& m = r_.database.messages[current_];
+        DbcSignal s;
+        s.line = line;
+        std::size_t i = 0;
+        auto bad = [&](const QString& what) {
+            Problem(line, QStringLiteral("signal %1 of message %2: %3").arg(s.name, m.name, what));
+        };
+        if (t.empty() || t[0].kind != Token::Word) {
+            Problem(line, QStringLiteral("signal line without a name"));
+            return;
+        }
+        s.name = t[i++].text;
+        if (i < t.size() && t[i].kind == Token::Word) {
+            const QString mux = t[i++].text;
+            if (mux == QLatin1String("M")) {
+                s.mux = DbcMux::Multiplexor;
+            } else if (mux.startsWith(QLatin1Char('m'))) {
+                bool ok = false;
+                const QString digits = mux.endsWith(QLatin1Char('M')) ? mux.mid(1).chopped(1) : mux.mid(1);
+                s.muxValue = digits.toLongLong(&ok, 10);
+                if (!ok || s.muxValue < 0)
+                    return bad(QStringLiteral("bad multiplexer value \"%1\"").arg(mux));
+                s.mux = DbcMux::Multiplexed;
+            } else {
+                return bad(QStringLiteral("unexpected \"%1\" before ':'").arg(mux.left(40)));
+            }
+        }
+        auto expect = [&](char16_t c) { return i < t.size() && t[i].Is(c) ? (++i, true) : false; };
+        if (!expect(':'))
+            return bad(QStringLiteral("':' missing"));
+        const std::optional<qint64> start = i < t.size() ? Integer(t[i++], 0, 511) : std::nullopt;
+        if (!start || !expect('|'))
+            return bad(QStringLiteral("start bit missing or not 0 to 511"));
+        const std::optional<qint64> length = i < t.size() ? Integer(t[i++], 1, 64) : std::nullopt;
+        if (!length || !expect('@'))
+            return bad(QStringLiteral("length missing or not 1 to 64 bits"));
+        const QString kind = i < t.size() && t[i].kind == Token::Word ? t[i++].text : QString();
+        if (kind.size() != 2 || (kind.at(0) != QLatin1Char('0') && kind.at(0) != QLatin1Char('1'))
+            || (kind.at(1) != QLatin1Char('+') && kind.at(1) != QLatin1Char('-')))
+            return bad(QStringLiteral("byte order and sign \"@%1\" are not @0+, @0-, @1+ or @1-").arg(kind.left(10)));
+        s.startBit = int(*start);
+        s.length = int(*length);
+        s.order = kind.at(0) == QLatin1Char('1') ? DbcByteOrder::Intel : DbcByteOrder::Motorola;
+        s.isSigned = kind.at(1) == QLatin1Char('-');
+        std::optional<double> factor, offset, minimum, maximum;
+        if (expect('(') && i < t.size() && (factor = Real(t[i++])) && expect(',') && i < t.size()
+            && (offset = Real(t[i++])) && expect(')') && expect('[') && i < t.size() && (minimum = Real(t[i++]))
+            && expect('|') && i < t.size() && (maximum = Real(t[i++])) && expect(']')) {
+            s.factor = *factor;
+            s.offset = *offset;
+            s.minimum = *minimum;
+            s.maximum = *maximum;
+        } else {
+            return bad(QStringLiteral("factor, offset, minimum or maximum missing or no number"));
+        }
+        if (i >= t.size() || t[i].kind != Token::String)
+            return bad(QStringLiteral("unit missing"));
+        s.unit = t[i++].text;
+        for (; i < t.size(); ++i) {
+            if (t[i].kind == Token::Word)
+                s.receivers.append(t[i].text);
+            else if (!t[i].Is(','))
+                return bad(QStringLiteral("unexpected \"%1\" among the receivers").arg(t[i].text.left(40)));
+        }
+        if (s.receivers.isEmpty())
+            s.receivers.append(QLatin1String(kDbcNoNode));
+        if (!DbcSignalFits(s, m.size))
+            return bad(QStringLiteral("lies beyond the message's %1 bytes").arg(m.size));
+        if (m.FindSignal(s.name))
+            return bad(QStringLiteral("the message has a signal of this name already"));
+        if (s.mux == DbcMux::Multiplexor && m.Multiplexor())
+            return bad(QStringLiteral("the message has a multiplexor already"));
+        m.signalList.append(s);
+    }
+
+    DbcMessage* MessageOf(const Token& t)
+    {
+        const std::optional<qint64> raw = Integer(t, 0, 0xFFFFFFFFLL);
+        if (!raw)
+            return nullptr;
+        const bool extended = (quint64(*raw) & 0x80000000u) != 0 || *raw > kCanStandardIdMax;
+        const DbcMessage* m = r_.database.Find(quint32(*raw) & 0x7FFFFFFFu, extended);
+        return const_cast<DbcMessage*>(m);
+    }
+    DbcSignal* SignalOf(const Token& id, const Token& name)
+    {
+        DbcMessage* m = MessageOf(id);
+        if (!m || name.kind != Token::Word)
+            return nullptr;
+        return const_cast<DbcSignal*>(m->FindSignal(name.text));
+    }
+
+    // Comments, attributes, value tables and value types, once every message is known.
+    void Finish()
+    {
+        r_.database.Reindex();
+        for (const Pending& p : pending_) {
+            const Tokens& t = p.tokens;
+            const int line = t.empty() ? 0 : t.front().line;
+            if (p.keyword == QLatin1String("CM_"))
+                Comment(t, line);
+            else if (p.keyword == QLatin1String("BA_DEF_"))
+                AttributeDefinition(t, line);
+            else if (p.keyword == QLatin1String("BA_DEF_DEF_"))
+                AttributeDefault(t, line);
+            else if (p.keyword == QLatin1String("BA_"))
+                Attribute(t, line);
+            else if (p.keyword == QLatin1String("VAL_"))
+                ValueTable(t, line);
+            else if (p.keyword == QLatin1String("SIG_VALTYPE_"))
+                ValueType(t, line);
+        }
+        for (DbcMessage& m : r_.database.messages)
+            if (!m.Multiplexor())
+                for (const DbcSignal& s : m.signalList)
+                    if (s.mux == DbcMux::Multiplexed) {
+                        Problem(s.line, QStringLiteral("signal %1 is multiplexed but message %2 has no multiplexor")
+                                            .arg(s.name, m.name));
+                        break;
+                    }
+    }
+
+    void Comment(const Tokens& t, int line)
+    {
+        if (t.size() == 1 && t[0].kind == Token::String) {
+            r_.database.comment = t[0].text;
+            return;
+        }
+        if (t.size() == 3 && t[0].IsWord("BU_") && t[2].kind == Token::String) {
+            r_.database.nodeComments.insert(t[1].text, t[2].text);
+        } else if (t.size() == 3 && t[0].IsWord("BO_") && t[2].kind == Token::String) {
+            if (DbcMessage* m = MessageOf(t[1]))
+                m->comment = t[2].text;
+            else
+                Problem(line, QStringLiteral("comment for an unknown message %1").arg(t[1].text.left(20)));
+        } else if (t.size() == 4 && t[0].IsWord("SG_") && t[3].kind == Token::String) {
+            if (DbcSignal* s = SignalOf(t[1], t[2]))
+                s->comment = t[3].text;
+            else
+                Problem(line, QStringLiteral("comment for an unknown signal %1").arg(t[2].text.left(40)));
+        } else if (t.size() == 3 && t[0].IsWord("EV_")) {
+            // Environment variables are not kept.
+        } else {
+            Problem(line, QStringLiteral("comment is not CM_ [BU_|BO_|SG_|EV_ ...] \"text\";"));
+        }
+    }
+
+    static bool IsObject(const Token& t)
+    {
+        return t.IsWord("BU_") || t.IsWord("BO_") || t.IsWord("SG_") || t.IsWord("EV_");
+    }
+
+    void AttributeDefinition(const Tokens& t, int line)
+    {
+        std::size_t i = 0;
+        DbcAttributeDefinition d;
+        if (i < t.size() && IsObject(t[i]))
+            d.object = t[i++].text;
+        if (i >= t.size() || t[i].kind != Token::String || i + 1 >= t.size()) {
+            Problem(line, QStringLiteral("attribute definition without a quoted name and a type"));
+            return;
+        }
+        d.name = t[i++].text;
+        d.type = Render(t, i, t.size());
+        r_.database.attributeDefinitions.append(d);
+    }
+
+    DbcAttributeDefinition* Definition(const QString& name)
+    {
+        for (DbcAttributeDefinition& d : r_.database.attributeDefinitions)
+            if (d.name == name)
+                return &d;
+        return nullptr;
+    }
+
+    void AttributeDefault(const Tokens& t, int line)
+    {
+        if (t.size() != 2 || t[0].kind != Token::String) {
+            Problem(line, QStringLiteral("attribute default is not BA_DEF_DEF_ \"name\" value;"));
+            return;
+        }
+        if (DbcAttributeDefinition* d = Definition(t[0].text))
+            d->defaultValue = Render(t, 1, 2);
+        else
+            Problem(line, QStringLiteral("default of an undefined attribute \"%1\"").arg(t[0].text.left(40)));
+    }
+
+    void Attribute(const Tokens& t, int line)
+    {
+        if (t.size() < 2 || t[0].kind != Token::String) {
+            Problem(line, QStringLiteral("attribute is not BA_ \"name\" [object] value;"));
+            return;
+        }
+        DbcAttributeValue a;
+        a.name = t[0].text;
+        std::size_t i = 1;
+        if (IsObject(t[i])) {
+            a.object = t[i++].text;
+            const std::size_t targets = a.object == QLatin1String("SG_") ? 2 : 1;
+            a.target = Render(t, i, i + targets);
+            i += targets;
+        }
+        if (t.size() != i + 1) {
+            Problem(line, QStringLiteral("attribute \"%1\" is not followed by one value").arg(a.name.left(40)));
+            return;
+        }
+        a.value = Render(t, i, t.size());
+        if (a.name == QLatin1String(kDbcCycleTime) && a.object == QLatin1String("BO_")) {
+            DbcMessage* m = MessageOf(t[2]);
+            const std::optional<qint64> ms = Integer(t[3], 0, 0x7FFFFFFF);
+            if (m && ms)
+                m->cycleTimeMs = int(*ms);
+            else
+                Problem(line, QStringLiteral("cycle time \"%1\" of message %2 not used").arg(t[3].text.left(20), t[2].text.left(20)));
+            return;
+        }
+        r_.database.attributes.append(a);
+    }
+
+    void ValueTable(const Tokens& t, int line)
+    {
+        if (t.empty() || !Integer(t[0], 0, 0xFFFFFFFFLL))
+            return;  // the values of an environment variable
+        DbcSignal* s = t.size() >= 2 ? SignalOf(t[0], t[1]) : nullptr;
+        if (!s) {
+            Problem(line, QStringLiteral("value table for an unknown signal %1").arg(t.size() >= 2 ? t[1].text.left(40) : QString()));
+            return;
+        }
+        QList<DbcValueDescription> values;
+        for (std::size_t i = 2; i < t.size(); i += 2) {
+            if (i + 1 >= t.size() || t[i + 1].kind != Token::String) {
+                Problem(line, QStringLiteral("value table of %1: \"%2\" is not a number and a quoted text").arg(s->name, t[i].text.left(20)));
+                break;
+            }
+            std::optional<qint64> v = Integer(t[i], std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max());
+            if (!v) {
+                const std::optional<double> d = Real(t[i]);
+                if (d && *d == std::trunc(*d) && std::fabs(*d) < 9.0e18)
+                    v = qint64(*d);
+            }
+            if (!v) {
+                Problem(line, QStringLiteral("value table of %1: \"%2\" is no whole number").arg(s->name, t[i].text.left(20)));
+                return;
+            }
+            values.append({*v, t[i + 1].text});
+        }
+        s->values = values;
+    }
+
+    void ValueType(const Tokens& t, int line)
+    {
+        // SIG_VALTYPE_ <id> <signal> : <0|1|2>
+        const std::size_t typeAt = t.size() == 4 && t[2].Is(':') ? 3 : 2;
+        DbcSignal* s = t.size() >= 3 ? SignalOf(t[0], t[1]) : nullptr;
+        const std::optional<qint64> type = typeAt < t.size() ? Integer(t[typeAt], 0, 2) : std::nullopt;
+        if (!s || !type) {
+            Problem(line, QStringLiteral("value type for an unknown signal or not 0, 1 or 2"));
+            return;
+        }
+        if ((*type == 1 && s->length != 32) || (*type == 2 && s->length != 64)) {
+            Problem(line, QStringLiteral("signal %1 is %2 bits long, not a %3 float").arg(s->name).arg(s->length).arg(*type == 1 ? 32 : 64));
+            return;
+        }
+        s->valueType = *type == 1 ? DbcValueType::Float32 : *type == 2 ? DbcValueType::Float64 : DbcValueType::Integer;
+    }
+
+    Lexer lex_;
+    DbcReadResult& r_;
+    qsizetype current_ = -1;
+    bool skipSignals_ = false;
+    std::vector<Pending> pending_;
+    QHash<quint32, qsizetype> seen_;  // identifier (bit 31: extended) -> message
+};
+
+QString Decode(const QByteArray& bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return text;
+    return Cp1252ToString(bytes);
+}
+
+}  // namespace
+
+DbcReadResult ReadDbc(const QByteArray& bytes)
+{
+    DbcReadResult result;
+    Parser(Decode(bytes), result).Run();
+    if (result.database.messages.isEmpty() && !result.problems.isEmpty())
+        result.error = DbcProblemText(result.problems.first());
+    return result;
+}
+
+DbcReadResult ReadDbcFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        DbcReadResult result;
+        result.error = QStringLiteral("Unable to read %1").arg(path);
+        return result;
+    }
+    return ReadDbc(file.readAll());
+}
+
+}  // namespace relvane
