@@ -52,8 +52,9 @@ QStringList AscHeader(const QDateTime& start)
 
 QString AscFrameLine(double seconds, const CanLogFrame& frame)
 {
-    const QString id = frame.extended ? QStringLiteral("%1x").arg(frame.id, 0, 16).toUpper()
-                                      : QStringLiteral("%1").arg(frame.id, 0, 16).toUpper();
+    // Upper-case digits, a lower-case 'x' after an extended identifier (readers look for that).
+    const QString hex = QString::number(frame.id, 16).toUpper();
+    const QString id = frame.extended ? hex + QLatin1Char('x') : hex;
     return QString::asprintf("%11.6f 1  %-15s Rx   d %d", seconds, qPrintable(id), std::clamp(frame.dlc, 0, 8))
         + DataBytes(frame);
 }

@@ -88,6 +88,7 @@ DbcSignal ByteSignal(const QString& name, int byte)
     s.startBit = byte * 8;
     s.length = 8;
     s.maximum = 255;
+    s.receivers = QStringList{QLatin1String(kDbcNoNode)};
     return s;
 }
 
@@ -154,6 +155,7 @@ void AddBits(const ConfigModel& model, int exportNumber, const CanExportConfig& 
         s.startBit = ExportEntryByte(entry) * 8 + ExportEntryBit(entry);
         s.length = 1;
         s.maximum = 1;
+        s.receivers = QStringList{QLatin1String(kDbcNoNode)};
         s.comment = QStringLiteral("%1 (%2): %3").arg(src.shown, src.what, errorBit ? QStringLiteral("error bit, 1 = in error")
                                                                                      : QStringLiteral("state bit, 1 = on"));
         s.values = errorBit ? QList<DbcValueDescription>{{0, QStringLiteral("OK")}, {1, QStringLiteral("Error")}}
