@@ -21,28 +21,33 @@ namespace {
 struct Token {
     enum Kind { End, Word, String, Punct };
     Kind kind = End;
-    QString text;
+    // The token's text: a view into the file's text, or into `owned` for a quoted text whose
+    // escapes or line ends had to be rewritten. Copies keep `owned` (and with it the view) alive.
+    QStringView text;
+    QString owned;
     int line = 0;
+    int endLine = 0;         // a quoted text may run over several lines
     bool lineStart = false;  // the first token of its line
     bool unterminated = false;  // a string that ran to the end of the file
 
     bool Is(char16_t punct) const { return kind == Punct && text.size() == 1 && text.at(0) == QChar(punct); }
     bool IsWord(const char* word) const { return kind == Word && text == QLatin1String(word); }
+    QString Owned() const { return text.toString(); }
 };
 
-bool IsPunct(QChar c)
+bool IsPunct(char16_t c)
 {
-    switch (c.unicode()) {
+    switch (c) {
     case ':': case ';': case ',': case '|': case '@': case '(': case ')': case '[': case ']': return true;
     default: return false;
     }
 }
 
-bool IsBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\f') || c == QLatin1Char('\v'); }
+bool IsBlank(char16_t c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
 
 class Lexer {
 public:
-    explicit Lexer(QString text) : text_(std::move(text)) {}
+    explicit Lexer(QString text) : text_(std::move(text)), data_(reinterpret_cast<const char16_t*>(text_.utf16())), size_(text_.size()) {}
 
     const Token& Peek()
     {
@@ -52,7 +57,8 @@ public:
     }
     Token Next()
     {
-        Token t = Peek();
+        Peek();
+        Token t = std::move(*peeked_);
         peeked_.reset();
         return t;
     }
@@ -60,18 +66,18 @@ public:
 private:
     Token Scan()
     {
-        const qsizetype n = text_.size();
+        const qsizetype n = size_;
         while (pos_ < n) {
-            const QChar c = text_.at(pos_);
-            if (c == QLatin1Char('\n')) {
+            const char16_t c = data_[pos_];
+            if (c == '\n') {
                 ++line_;
                 tokenOnLine_ = false;
                 ++pos_;
             } else if (IsBlank(c)) {
                 ++pos_;
-            } else if (c == QLatin1Char('/') && pos_ + 1 < n && text_.at(pos_ + 1) == QLatin1Char('/')) {
+            } else if (c == '/' && pos_ + 1 < n && data_[pos_ + 1] == '/') {
                 // A "//" comment line, as some tools leave them.
-                while (pos_ < n && text_.at(pos_) != QLatin1Char('\n'))
+                while (pos_ < n && data_[pos_] != '\n')
                     ++pos_;
             } else {
                 break;
@@ -83,72 +89,89 @@ private:
         if (pos_ >= n)
             return t;
         tokenOnLine_ = true;
-        const QChar c = text_.at(pos_);
-        if (c == QLatin1Char('"')) {
+        const char16_t c = data_[pos_];
+        const qsizetype start = pos_;
+        if (c == '"') {
             t.kind = Token::String;
             ++pos_;
-            while (true) {
-                if (pos_ >= n) {
-                    t.unterminated = true;
-                    break;
-                }
-                QChar d = text_.at(pos_++);
-                if (d == QLatin1Char('"'))
-                    break;
-                if (d == QLatin1Char('\\') && pos_ < n && (text_.at(pos_) == QLatin1Char('"') || text_.at(pos_) == QLatin1Char('\\')))
-                    d = text_.at(pos_++);
-                else if (d == QLatin1Char('\r') && pos_ < n && text_.at(pos_) == QLatin1Char('\n'))
-                    continue;  // a CR LF line end within the text reads as the LF it stands for
-                else if (d == QLatin1Char('\n'))
+            bool rewrite = false;
+            while (pos_ < n && data_[pos_] != '"') {
+                const char16_t d = data_[pos_++];
+                if (d == '\\' && pos_ < n && (data_[pos_] == '"' || data_[pos_] == '\\')) {
+                    rewrite = true;
+                    ++pos_;
+                } else if (d == '\r' && pos_ < n && data_[pos_] == '\n') {
+                    rewrite = true;
+                } else if (d == '\n') {
                     ++line_;
-                t.text += d;
+                }
             }
-        } else if (IsPunct(c)) {
+            t.unterminated = pos_ >= n;
+            const QStringView inside = QStringView(text_).mid(start + 1, pos_ - start - 1);
+            if (!t.unterminated)
+                ++pos_;  // the closing quote
+            t.endLine = line_;
+            if (!rewrite) {
+                t.text = inside;
+                return t;
+            }
+            t.owned.reserve(inside.size());
+            for (qsizetype i = 0; i < inside.size(); ++i) {
+                QChar d = inside.at(i);
+                if (d == QLatin1Char('\\') && i + 1 < inside.size() && (inside.at(i + 1) == QLatin1Char('"') || inside.at(i + 1) == QLatin1Char('\\')))
+                    d = inside.at(++i);
+                else if (d == QLatin1Char('\r') && i + 1 < inside.size() && inside.at(i + 1) == QLatin1Char('\n'))
+                    continue;  // a CR LF line end within the text reads as the LF it stands for
+                t.owned += d;
+            }
+            t.text = t.owned;
+            return t;
+        }
+        if (IsPunct(c)) {
             t.kind = Token::Punct;
-            t.text = c;
             ++pos_;
         } else {
             t.kind = Token::Word;
-            const qsizetype start = pos_;
             while (pos_ < n) {
-                const QChar d = text_.at(pos_);
-                if (d == QLatin1Char('\n') || IsBlank(d) || IsPunct(d) || d == QLatin1Char('"'))
+                const char16_t d = data_[pos_];
+                if (d == '\n' || IsBlank(d) || IsPunct(d) || d == '"')
                     break;
                 ++pos_;
             }
-            t.text = text_.mid(start, pos_ - start);
         }
+        t.text = QStringView(text_).mid(start, pos_ - start);
+        t.endLine = t.line;
         return t;
     }
 
     QString text_;
+    const char16_t* data_;
+    qsizetype size_;
     qsizetype pos_ = 0;
     int line_ = 1;
     bool tokenOnLine_ = false;
     std::optional<Token> peeked_;
 };
 
-const QSet<QString>& Keywords()
+bool IsKeyword(QStringView word)
 {
-    static const QSet<QString> words = [] {
-        QSet<QString> s;
-        for (const char* k : {"VERSION", "NS_", "NS_DESC_", "BS_", "BU_", "BO_", "SG_", "CM_", "BA_DEF_",
-                              "BA_DEF_DEF_", "BA_", "VAL_", "VAL_TABLE_", "BO_TX_BU_", "EV_", "EV_DATA_",
-                              "ENVVAR_DATA_", "SGTYPE_", "SGTYPE_VAL_", "SIG_GROUP_", "SIG_VALTYPE_",
-                              "SIGTYPE_VALTYPE_", "BA_DEF_REL_", "BA_REL_", "BA_DEF_DEF_REL_", "BA_DEF_SGTYPE_",
-                              "BA_SGTYPE_", "SIG_TYPE_REF_", "CAT_DEF_", "CAT_", "FILTER", "BU_SG_REL_",
-                              "BU_EV_REL_", "BU_BO_REL_", "SG_MUL_VAL_"})
-            s.insert(QLatin1String(k));
-        return s;
-    }();
-    return words;
+    static const char* const keywords[] = {
+        "VERSION", "NS_", "NS_DESC_", "BS_", "BU_", "BO_", "SG_", "CM_", "BA_DEF_", "BA_DEF_DEF_", "BA_", "VAL_",
+        "VAL_TABLE_", "BO_TX_BU_", "EV_", "EV_DATA_", "ENVVAR_DATA_", "SGTYPE_", "SGTYPE_VAL_", "SIG_GROUP_",
+        "SIG_VALTYPE_", "SIGTYPE_VALTYPE_", "BA_DEF_REL_", "BA_REL_", "BA_DEF_DEF_REL_", "BA_DEF_SGTYPE_",
+        "BA_SGTYPE_", "SIG_TYPE_REF_", "CAT_DEF_", "CAT_", "FILTER", "BU_SG_REL_", "BU_EV_REL_", "BU_BO_REL_",
+        "SG_MUL_VAL_"};
+    for (const char* k : keywords)
+        if (word == QLatin1String(k))
+            return true;
+    return false;
 }
 
 using Tokens = std::vector<Token>;
 
-QString Quoted(const QString& text)
+QString Quoted(QStringView text)
 {
-    QString out = text;
+    QString out = text.toString();
     out.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('"'), QLatin1String("\\\""));
     return QLatin1Char('"') + out + QLatin1Char('"');
 }
@@ -190,7 +213,7 @@ std::optional<double> Real(const Token& t)
 
 struct Pending {
     Tokens tokens;
-    QString keyword;
+    QStringView keyword;
 };
 
 class Parser {
@@ -226,11 +249,14 @@ private:
         while (lex_.Peek().kind != Token::End && lex_.Peek().line == line)
             lex_.Next();
     }
+    // The tokens after the keyword up to the end of its line (the line a quoted text ends on).
     Tokens RestOfLine(int line)
     {
         Tokens out;
-        while (lex_.Peek().kind != Token::End && lex_.Peek().line == line && !lex_.Peek().lineStart)
+        while (lex_.Peek().kind != Token::End && lex_.Peek().line == line && !lex_.Peek().lineStart) {
             out.push_back(lex_.Next());
+            line = out.back().endLine;
+        }
         return out;
     }
     // The tokens up to the closing ';' (not included). A statement without one ends before the
@@ -243,7 +269,7 @@ private:
             const Token& p = lex_.Peek();
             if (p.kind == Token::End)
                 break;
-            if (p.lineStart && p.kind == Token::Word && Keywords().contains(p.text))
+            if (p.lineStart && p.kind == Token::Word && IsKeyword(p.text))
                 break;
             Token t = lex_.Next();
             if (t.Is(';')) {
@@ -268,11 +294,11 @@ private:
 
     void Statement(const Token& keyword)
     {
-        const QString& k = keyword.text;
+        const QStringView k = keyword.text;
         if (k == QLatin1String("VERSION")) {
             const Tokens rest = RestOfLine(keyword.line);
             if (rest.size() == 1 && rest[0].kind == Token::String)
-                r_.database.version = rest[0].text;
+                r_.database.version = rest[0].Owned();
             else
                 Problem(keyword.line, QStringLiteral("VERSION needs one quoted text"));
         } else if (k == QLatin1String("NS_")) {
@@ -292,7 +318,7 @@ private:
             const Tokens rest = RestOfLine(keyword.line);
             for (std::size_t i = 0; i < rest.size(); ++i)
                 if (rest[i].kind == Token::Word && !r_.database.nodes.contains(rest[i].text))
-                    r_.database.nodes.append(rest[i].text);
+                    r_.database.nodes.append(rest[i].Owned());
         } else if (k == QLatin1String("BO_")) {
             const Tokens rest = RestOfLine(keyword.line);
             if (!Unterminated(rest))
@@ -303,7 +329,7 @@ private:
             const Tokens rest = RestOfLine(keyword.line);
             if (!Unterminated(rest))
                 Signal(keyword, rest);
-        } else if (Keywords().contains(k)) {
+        } else if (IsKeyword(k)) {
             bool closed = false;
             Tokens tokens = UntilSemicolon(&closed);
             if (Unterminated(tokens))
@@ -335,7 +361,7 @@ private:
         }
         DbcMessage m;
         m.line = line;
-        m.name = t[1].text;
+        m.name = t[1].Owned();
         m.extended = (quint64(*raw) & 0x80000000u) != 0 || *raw > kCanStandardIdMax;
         m.id = quint32(*raw) & 0x7FFFFFFFu;
         if (m.id > 0x1FFFFFFFu) {
@@ -351,7 +377,7 @@ private:
         }
         m.size = int(*size);
         if (t.size() > 4 && t[4].kind == Token::Word)
-            m.sender = t[4].text;
+            m.sender = t[4].Owned();
         if (t.size() > 5)
             Problem(line, QStringLiteral("message %1: unexpected \"%2\"").arg(m.name, t[5].text.left(40)));
         const quint32 key = m.id | (m.extended ? 0x80000000u : 0u);
@@ -388,14 +414,14 @@ private:
             Problem(line, QStringLiteral("signal line without a name"));
             return;
         }
-        s.name = t[i++].text;
+        s.name = t[i++].Owned();
         if (i < t.size() && t[i].kind == Token::Word) {
-            const QString mux = t[i++].text;
+            const QStringView mux = t[i++].text;
             if (mux == QLatin1String("M")) {
                 s.mux = DbcMux::Multiplexor;
             } else if (mux.startsWith(QLatin1Char('m'))) {
                 bool ok = false;
-                const QString digits = mux.endsWith(QLatin1Char('M')) ? mux.mid(1).chopped(1) : mux.mid(1);
+                const QStringView digits = mux.endsWith(QLatin1Char('M')) ? mux.mid(1).chopped(1) : mux.mid(1);
                 s.muxValue = digits.toLongLong(&ok, 10);
                 if (!ok || s.muxValue < 0)
                     return bad(QStringLiteral("bad multiplexer value \"%1\"").arg(mux));
@@ -413,7 +439,7 @@ private:
         const std::optional<qint64> length = i < t.size() ? Integer(t[i++], 1, 64) : std::nullopt;
         if (!length || !expect('@'))
             return bad(QStringLiteral("length missing or not 1 to 64 bits"));
-        const QString kind = i < t.size() && t[i].kind == Token::Word ? t[i++].text : QString();
+        const QStringView kind = i < t.size() && t[i].kind == Token::Word ? t[i++].text : QStringView();
         if (kind.size() != 2 || (kind.at(0) != QLatin1Char('0') && kind.at(0) != QLatin1Char('1'))
             || (kind.at(1) != QLatin1Char('+') && kind.at(1) != QLatin1Char('-')))
             return bad(QStringLiteral("byte order and sign \"@%1\" are not @0+, @0-, @1+ or @1-").arg(kind.left(10)));
@@ -434,10 +460,10 @@ private:
         }
         if (i >= t.size() || t[i].kind != Token::String)
             return bad(QStringLiteral("unit missing"));
-        s.unit = t[i++].text;
+        s.unit = t[i++].Owned();
         for (; i < t.size(); ++i) {
             if (t[i].kind == Token::Word)
-                s.receivers.append(t[i].text);
+                s.receivers.append(t[i].Owned());
             else if (!t[i].Is(','))
                 return bad(QStringLiteral("unexpected \"%1\" among the receivers").arg(t[i].text.left(40)));
         }
@@ -466,7 +492,7 @@ private:
         DbcMessage* m = MessageOf(id);
         if (!m || name.kind != Token::Word)
             return nullptr;
-        return const_cast<DbcSignal*>(m->FindSignal(name.text));
+        return const_cast<DbcSignal*>(m->FindSignal(name.Owned()));
     }
 
     // Comments, attributes, value tables and value types, once every message is known.
@@ -489,32 +515,35 @@ private:
             else if (p.keyword == QLatin1String("SIG_VALTYPE_"))
                 ValueType(t, line);
         }
-        for (DbcMessage& m : r_.database.messages)
-            if (!m.Multiplexor())
-                for (const DbcSignal& s : m.signalList)
-                    if (s.mux == DbcMux::Multiplexed) {
-                        Problem(s.line, QStringLiteral("signal %1 is multiplexed but message %2 has no multiplexor")
-                                            .arg(s.name, m.name));
-                        break;
-                    }
+        // A multiplexed signal without a multiplexor cannot be told present or absent.
+        for (DbcMessage& m : r_.database.messages) {
+            if (m.Multiplexor())
+                continue;
+            m.signalList.removeIf([&](const DbcSignal& s) {
+                if (s.mux == DbcMux::Multiplexed)
+                    Problem(s.line, QStringLiteral("signal %1 is multiplexed but message %2 has no multiplexor")
+                                        .arg(s.name, m.name));
+                return s.mux == DbcMux::Multiplexed;
+            });
+        }
     }
 
     void Comment(const Tokens& t, int line)
     {
         if (t.size() == 1 && t[0].kind == Token::String) {
-            r_.database.comment = t[0].text;
+            r_.database.comment = t[0].Owned();
             return;
         }
         if (t.size() == 3 && t[0].IsWord("BU_") && t[2].kind == Token::String) {
-            r_.database.nodeComments.insert(t[1].text, t[2].text);
+            r_.database.nodeComments.insert(t[1].Owned(), t[2].Owned());
         } else if (t.size() == 3 && t[0].IsWord("BO_") && t[2].kind == Token::String) {
             if (DbcMessage* m = MessageOf(t[1]))
-                m->comment = t[2].text;
+                m->comment = t[2].Owned();
             else
                 Problem(line, QStringLiteral("comment for an unknown message %1").arg(t[1].text.left(20)));
         } else if (t.size() == 4 && t[0].IsWord("SG_") && t[3].kind == Token::String) {
             if (DbcSignal* s = SignalOf(t[1], t[2]))
-                s->comment = t[3].text;
+                s->comment = t[3].Owned();
             else
                 Problem(line, QStringLiteral("comment for an unknown signal %1").arg(t[2].text.left(40)));
         } else if (t.size() == 3 && t[0].IsWord("EV_")) {
@@ -534,17 +563,17 @@ private:
         std::size_t i = 0;
         DbcAttributeDefinition d;
         if (i < t.size() && IsObject(t[i]))
-            d.object = t[i++].text;
+            d.object = t[i++].Owned();
         if (i >= t.size() || t[i].kind != Token::String || i + 1 >= t.size()) {
             Problem(line, QStringLiteral("attribute definition without a quoted name and a type"));
             return;
         }
-        d.name = t[i++].text;
+        d.name = t[i++].Owned();
         d.type = Render(t, i, t.size());
         r_.database.attributeDefinitions.append(d);
     }
 
-    DbcAttributeDefinition* Definition(const QString& name)
+    DbcAttributeDefinition* Definition(QStringView name)
     {
         for (DbcAttributeDefinition& d : r_.database.attributeDefinitions)
             if (d.name == name)
@@ -571,10 +600,10 @@ private:
             return;
         }
         DbcAttributeValue a;
-        a.name = t[0].text;
+        a.name = t[0].Owned();
         std::size_t i = 1;
         if (IsObject(t[i])) {
-            a.object = t[i++].text;
+            a.object = t[i++].Owned();
             const std::size_t targets = a.object == QLatin1String("SG_") ? 2 : 1;
             a.target = Render(t, i, i + targets);
             i += targets;
@@ -621,7 +650,7 @@ private:
                 Problem(line, QStringLiteral("value table of %1: \"%2\" is no whole number").arg(s->name, t[i].text.left(20)));
                 return;
             }
-            values.append({*v, t[i + 1].text});
+            values.append({*v, t[i + 1].Owned()});
         }
         s->values = values;
     }

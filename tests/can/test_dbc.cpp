@@ -161,7 +161,7 @@ private Q_SLOTS:
         QTest::newRow("comment without ';' is still used") << good + "CM_ BO_ 100 \"kept\"\nBO_ 200 B: 8 X\n" << 2 << 1 << QList<int>{3};
         QTest::newRow("comment of no message") << good + "CM_ BO_ 999 \"x\";\n" << 1 << 1 << QList<int>{3};
         QTest::newRow("text never closed") << good + "CM_ \"open\nBO_ 200 B: 8 X\n" << 1 << 1 << QList<int>{3};
-        QTest::newRow("multiplexed without multiplexor") << good + " SG_ T m1 : 8|8@1+ (1,0) [0|1] \"\" Y\n" << 1 << 2 << QList<int>{3};
+        QTest::newRow("multiplexed without multiplexor") << good + " SG_ T m1 : 8|8@1+ (1,0) [0|1] \"\" Y\n" << 1 << 1 << QList<int>{3};
         QTest::newRow("float of the wrong length") << good + "SIG_VALTYPE_ 100 S : 1;\n" << 1 << 1 << QList<int>{3};
         QTest::newRow("binary garbage") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) << 0 << 0 << QList<int>{1};
     }
