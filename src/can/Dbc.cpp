@@ -121,6 +121,19 @@ QString DbcProblemText(const DbcProblem& problem)
     return QStringLiteral("line %1: %2").arg(problem.line).arg(problem.text);
 }
 
+bool DbcSearchMatches(const DbcMessage& message, const DbcSignal* signal, const QString& search)
+{
+    const QString text = search.trimmed();
+    if (text.isEmpty())
+        return true;
+    if (message.name.contains(text, Qt::CaseInsensitive) || (signal && signal->name.contains(text, Qt::CaseInsensitive)))
+        return true;
+    QString hex = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive) ? text.mid(2) : text;
+    bool ok = false;
+    const quint32 id = hex.toUInt(&ok, 16);
+    return ok && id == message.id;
+}
+
 QString DbcSafeName(const QString& text)
 {
     QString out;

@@ -147,6 +147,10 @@ QByteArray WriteDbc(const DbcDatabase& database);
 // Writes the file whole or not at all; false with a message in *error.
 bool SaveDbcFile(const DbcDatabase& database, const QString& path, QString* error);
 
+// The pickers' search: a part of the message's or the signal's name (any case), or the message's
+// identifier in hexadecimal ("1a5", "0x1A5", leading zeros alike). An empty search matches all.
+bool DbcSearchMatches(const DbcMessage& message, const DbcSignal* signal, const QString& search);
+
 // Makes a text a name DBC tools accept: letters, digits and '_', not starting with a digit,
 // at most 32 characters ("Head light L." gives "Head_light_L_").
 QString DbcSafeName(const QString& text);
