@@ -1,5 +1,6 @@
 // The "From DBC…" picker: its search, its preview and refusals, and the lines it leaves out.
 
+#include "can/ui/DbcExportCommand.h"
 #include "can/ui/DbcPickerForm.h"
 #include "support/ScriptedDialogs.h"
 
@@ -105,6 +106,28 @@ private Q_SLOTS:
         QCOMPARE(filled.CAN_ID_ON, 0x300);
         QCOMPARE(filled.CAN_NAME, QByteArray("EngineTorque"));
         QCOMPARE(filled.CAN_VALUE_ON, 77);
+    }
+
+    void exportAsksBeforeReplacing()
+    {
+        ConfigModel model;
+        model.ModifyCanExport(2, [](CanExportConfig& e) { e.ENABLED = true; e.CAN_ID = 0x321; e.CHANNEL_INDEX_[0] = 1; });
+        const QString cfg = dir_.filePath(QStringLiteral("truck.cfg"));
+        QFile(cfg).open(QIODevice::WriteOnly);
+        const QString target = dir_.filePath(QStringLiteral("truck.dbc"));
+        dialogs_.Clear();
+        dialogs_.QueueFile(target);
+        QCOMPARE(ExportCanDatabaseClick(model, dialogs_, cfg), target);
+        QCOMPARE(dialogs_.Calls().first().options.fileName, target);  // the configuration's name with .dbc
+        const DbcReadResult written = ReadDbcFile(target);
+        QCOMPARE(written.problemCount, 0);
+        QVERIFY(written.database.Find(0x321, false));
+        // Declining the replacement keeps the file.
+        dialogs_.QueueFile(target);
+        dialogs_.QueueAnswer(MessageAnswer::No);
+        model.ModifyCanExport(2, [](CanExportConfig& e) { e.CAN_ID = 0x322; });
+        QCOMPARE(ExportCanDatabaseClick(model, dialogs_, cfg), QString());
+        QVERIFY(ReadDbcFile(target).database.Find(0x321, false));
     }
 };
 
