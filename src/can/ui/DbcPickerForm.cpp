@@ -334,4 +334,25 @@ void TDbcPickerForm::BtnDbcFillClick()
     accept();
 }
 
+std::optional<CanInputConfig> RunDbcPicker(Dialogs& dialogs, const DbcFileMemory& files, int canInput,
+                                           const CanInputConfig& current, QWidget* parent)
+{
+    QString path = files.Last();
+    if (path.isEmpty() || !QFileInfo(path).isFile()) {
+        const std::optional<QString> chosen = dialogs.OpenFile(DbcFileDialogOptions(path));
+        if (!chosen)
+            return std::nullopt;
+        path = *chosen;
+    }
+    TDbcPickerForm picker(dialogs, canInput, current, parent);
+    // A file that cannot be read leaves the list empty; "File…" picks another.
+    picker.OpenDatabase(path);
+    const bool accepted = picker.exec() == QDialog::Accepted;
+    if (!picker.DatabasePath().isEmpty())
+        files.Remember(picker.DatabasePath());
+    if (!accepted)
+        return std::nullopt;
+    return picker.Fill()->config;
+}
+
 }  // namespace relvane

@@ -12,6 +12,7 @@
 #include <QDialog>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 class QCheckBox;
@@ -22,6 +23,20 @@ class QTreeWidget;
 class QTreeWidgetItem;
 
 namespace relvane {
+
+// Where the windows keep the last CAN database chosen (the program settings file); without
+// functions nothing is kept.
+struct DbcFileMemory {
+    std::function<QString()> read;
+    std::function<void(const QString&)> write;
+
+    QString Last() const { return read ? read() : QString(); }
+    void Remember(const QString& path) const
+    {
+        if (write)
+            write(path);
+    }
+};
 
 // The open dialog of CAN databases, starting at the last file.
 FileDialogOptions DbcFileDialogOptions(const QString& lastPath);
@@ -77,5 +92,10 @@ private:
     QCheckBox* takeName_ = nullptr;
     QPushButton* fill_ = nullptr;
 };
+
+// "From DBC…": the picker over the last CAN database (the open dialog first when there is none),
+// run modally. The CAN input filled from the chosen signal, or nothing when the user cancelled.
+std::optional<CanInputConfig> RunDbcPicker(Dialogs& dialogs, const DbcFileMemory& files, int canInput,
+                                           const CanInputConfig& current, QWidget* parent);
 
 }  // namespace relvane
