@@ -168,8 +168,9 @@ bool TDbcPickerForm::OpenDatabase(const QString& path)
     int signalCount = 0;
     for (const DbcMessage& m : db_->messages)
         signalCount += int(m.signalList.size());
+    fileLabel_->setToolTip(QDir::toNativeSeparators(path));
     fileLabel_->setText(QStringLiteral("%1 - %2 messages, %3 signals")
-                            .arg(QDir::toNativeSeparators(path))
+                            .arg(QFileInfo(path).fileName())
                             .arg(db_->messages.size())
                             .arg(signalCount));
     Populate();
