@@ -15,10 +15,11 @@ namespace {
 constexpr int kProblemsShown = 20;
 
 QString SignalLine(const DbcMessage& m, const DbcSignal& s) {
-    QString line = QStringLiteral("  %1.%2: start bit %3, %4 bits, %5, %6, factor %7, offset %8")
+    QString line = QStringLiteral("  %1.%2: start bit %3, %4 bit%5, %6, %7, factor %8, offset %9")
                        .arg(m.name, s.name)
                        .arg(s.startBit)
                        .arg(s.length)
+                       .arg(s.length == 1 ? QString() : QStringLiteral("s"))
                        .arg(s.order == DbcByteOrder::Intel ? QStringLiteral("Intel") : QStringLiteral("Motorola"),
                             s.valueType != DbcValueType::Integer ? QStringLiteral("float")
                             : s.isSigned                          ? QStringLiteral("signed")

@@ -22,6 +22,8 @@
 #include "tools/ui/SystemSetupForm.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QElapsedTimer>
 #include <QThread>
 
@@ -219,6 +221,8 @@ void ToolProgram::ComposeEditorPages()
         if (!ini.Load(mainForm_->SettingsPath()))
             return;
         ini.WriteString(QStringLiteral("DBC"), QStringLiteral("PATH"), path);
+        // The user's configuration folder may not exist before the first shutdown wrote it.
+        QDir().mkpath(QFileInfo(mainForm_->SettingsPath()).absolutePath());
         ini.Save(mainForm_->SettingsPath());
     };
     can->SetDbcFileMemory(dbcFiles);

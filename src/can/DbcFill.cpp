@@ -32,7 +32,10 @@ std::optional<ByteSpan> WholeBytes(const DbcSignal& s)
     return s.length == 16 ? ByteSpan{first + 1, first} : ByteSpan{first, -1};
 }
 
-QString Where(const DbcSignal& s) { return QStringLiteral("start bit %1, %2 bits").arg(s.startBit).arg(s.length); }
+QString Where(const DbcSignal& s)
+{
+    return QStringLiteral("start bit %1, %2 bit%3").arg(s.startBit).arg(s.length).arg(s.length == 1 ? QString() : QStringLiteral("s"));
+}
 
 }  // namespace
 

@@ -46,7 +46,7 @@ FileDialogOptions DbcFileDialogOptions(const QString& lastPath)
 {
     FileDialogOptions o;
     o.title = QStringLiteral("CAN database");
-    o.filter = QStringLiteral("CAN database (*.dbc)|*.dbc;*.DBC|Any file (*.*)|*.*");
+    o.filter = QStringLiteral("CAN database (*.dbc *.DBC)|*.dbc;*.DBC|Any file (*.*)|*.*");
     o.defaultExtension = QStringLiteral("dbc");
     if (!lastPath.isEmpty()) {
         o.initialFolder = QFileInfo(lastPath).absolutePath();
@@ -132,9 +132,11 @@ TDbcPickerForm::TDbcPickerForm(Dialogs& dialogs, int canInput, const CanInputCon
     takeName_->setObjectName(QStringLiteral("CheckBoxDbcName"));
     fill_ = new QPushButton(QStringLiteral("Fill CAN input %1").arg(canInput), this);
     fill_->setObjectName(QStringLiteral("BtnDbcFill"));
-    fill_->setDefault(true);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
     cancel->setObjectName(QStringLiteral("BtnDbcCancel"));
+    // Enter belongs to the search and the list, never to a button: it must not fill by surprise.
+    for (QPushButton* b : {file, fill_, cancel})
+        b->setAutoDefault(false);
     bottom->addWidget(takeName_, 1);
     bottom->addWidget(fill_);
     bottom->addWidget(cancel);
@@ -146,7 +148,12 @@ TDbcPickerForm::TDbcPickerForm(Dialogs& dialogs, int canInput, const CanInputCon
     connect(file, &QPushButton::clicked, this, &TDbcPickerForm::BtnDbcFileClick);
     connect(search_, &QLineEdit::textChanged, this, &TDbcPickerForm::EditDbcSearchChange);
     connect(tree_, &QTreeWidget::currentItemChanged, this, &TDbcPickerForm::ShowSelection);
-    connect(tree_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
+    connect(search_, &QLineEdit::returnPressed, this, [this] {
+        ApplySearch();
+        tree_->setFocus();
+    });
+    // A double click or Enter on a signal fills from it.
+    connect(tree_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
         if (item && item->data(0, kSignalRole).toInt() >= 0)
             BtnDbcFillClick();
     });
@@ -174,6 +181,7 @@ bool TDbcPickerForm::OpenDatabase(const QString& path)
                             .arg(db_->messages.size())
                             .arg(signalCount));
     Populate();
+    ShowSelection();
     return true;
 }
 
