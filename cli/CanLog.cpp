@@ -30,15 +30,19 @@ QString MonitorTextLine(const CanMonitorMessage& message, const QTime& time, con
                        .arg(QStringLiteral("%1").arg(message.identifier, 4, 16, QLatin1Char(' ')).toUpper());
     const int n = std::clamp(message.dataCount, 0, 8);
     for (int i = 0; i < n; ++i) line += QLatin1Char(' ') + Hex(message.data[static_cast<std::size_t>(i)], 2);
-    if (names && message.identifier != 0) {
-        for (int c = 1; c <= kCanInputCount; ++c) {
-            const CanInputConfig& in = names->CanInput(c);
-            if (in.CAN_ID_ON == message.identifier || in.CAN_ID_OFF == message.identifier)
-                line += QStringLiteral(", ") + Cp1252ToString(in.CAN_NAME);
-        }
-    }
+    for (const QString& name : CanInputNames(message, names)) line += QStringLiteral(", ") + name;
     if (database) line += CanMonitorDecoded(message, *database);
     return line;
+}
+
+QStringList CanInputNames(const CanMonitorMessage& message, const ConfigModel* names) {
+    QStringList found;
+    if (!names || message.identifier == 0) return found;
+    for (int c = 1; c <= kCanInputCount; ++c) {
+        const CanInputConfig& in = names->CanInput(c);
+        if (in.CAN_ID_ON == message.identifier || in.CAN_ID_OFF == message.identifier) found << Cp1252ToString(in.CAN_NAME);
+    }
+    return found;
 }
 
 std::optional<int> MonitorSelection(const QString& text) {

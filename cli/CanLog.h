@@ -8,6 +8,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <QTime>
 
 #include <optional>
@@ -27,6 +28,9 @@ QString CandumpLine(const CanMonitorMessage& message, qint64 microsecondsSinceEp
 // With a CAN database that knows the message, its signals follow: " | Engine: Speed=12.5 km/h".
 QString MonitorTextLine(const CanMonitorMessage& message, const QTime& time, const ConfigModel* names,
                         const DbcDatabase* database = nullptr);
+
+// The names of the CAN inputs whose on or off identifier is the message's, in CAN input order.
+QStringList CanInputNames(const CanMonitorMessage& message, const ConfigModel* names);
 
 // The monitor selection of --mode: "off" 0, "active" 1, "all" 2, a CAN input 1 to 32 gives 3 to
 // 34. Nothing for anything else.

@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 
 #include "cli/Commands.h"
+#include "cli/Json.h"
 #include "config/ConfigDiff.h"
 #include "config/ConfigFile.h"
 #include "config/ConfigModel.h"
@@ -30,6 +31,7 @@ const CommandEntry kCommands[] = {
     {"config", "show or compare configuration files (show, diff)", RunConfig},
     {"dbc", "CAN databases: fill a CAN input, export the CAN traffic (fill, export, show)", RunDbc},
     {"ping", "run the ping test of the link", RunPing},
+    {"station", "run a production recipe on module after module; report its records", RunStation},
 };
 
 QString GeneralHelp() {
@@ -149,8 +151,11 @@ int RunCli(const QStringList& args, CliContext& context) {
 // --- adapters ------------------------------------------------------------------------------
 
 int RunAdapters(Invocation& inv, const QStringList& args) {
-    if (auto done = Parse(inv, args, QStringLiteral("Lists the adapter descriptions, one a line."), {}, {}, 0, 0))
+    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("A JSON array of {\"description\"} objects."));
+    if (auto done = Parse(inv, args, QStringLiteral("Lists the adapter descriptions, one a line."), {json}, {}, 0, 0))
         return *done;
+    const bool asJson = inv.parser.isSet(json);
+    QJsonArray list;
     QList<AdapterInfo> adapters;
     if (!inv.context.backend.ListAdapters(adapters)) {
         inv.console().Err(QStringLiteral("The adapters could not be listed"));
@@ -159,9 +164,11 @@ int RunAdapters(Invocation& inv, const QStringList& args) {
     int shown = 0;
     for (const AdapterInfo& a : adapters) {
         if (!a.detailsOk || a.description.isEmpty()) continue;
-        inv.console().Out(a.description);
+        if (asJson) list.append(QJsonObject{{QStringLiteral("description"), a.description}});
+        else inv.console().Out(a.description);
         ++shown;
     }
+    if (asJson) inv.console().Out(JsonLine(list));
     if (shown == 0) {
         inv.console().Err(QStringLiteral("No adapter found"));
         return EXIT_NO_ADAPTER;
@@ -189,14 +196,20 @@ namespace {
 
 int ConfigShow(Invocation& inv, const QStringList& args) {
     inv.name = QStringLiteral("config show");
+    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("A JSON array of the fields."));
     if (auto done = Parse(inv, args,
                           QStringLiteral("Shows every field of a configuration file with its name, channel "
                                          "and value, in file order."),
-                          {}, QStringLiteral("FILE.cfg"), 1, 1))
+                          {json}, QStringLiteral("FILE.cfg"), 1, 1))
         return *done;
     ConfigModel model;
     if (auto failed = LoadGivenFile(inv, inv.positional.at(0), model)) return *failed;
-    for (const ConfigField& f : ConfigFields(model)) inv.console().Out(FieldLine(f));
+    QJsonArray all;
+    for (const ConfigField& f : ConfigFields(model)) {
+        if (inv.parser.isSet(json)) all.append(FieldJson(f));
+        else inv.console().Out(FieldLine(f));
+    }
+    if (inv.parser.isSet(json)) inv.console().Out(JsonLine(all));
     return EXIT_OK;
 }
 
@@ -205,17 +218,28 @@ int ConfigDiffCommand(Invocation& inv, const QStringList& args) {
     if (auto done = Parse(inv, args,
                           QStringLiteral("Shows the fields where two configuration files differ, with the "
                                          "output, input and channel names. Exit status 1 when they differ."),
-                          {}, QStringLiteral("A.cfg B.cfg"), 2, 2))
+                          {QCommandLineOption(QStringLiteral("json"), QStringLiteral("A JSON array of the differences."))},
+                          QStringLiteral("A.cfg B.cfg"), 2, 2))
         return *done;
     ConfigModel a, b;
     if (auto failed = LoadGivenFile(inv, inv.positional.at(0), a)) return *failed;
     if (auto failed = LoadGivenFile(inv, inv.positional.at(1), b)) return *failed;
     const QList<ConfigDifference> diffs = DiffConfigs(a, b);
-    for (const ConfigDifference& d : diffs) inv.console().Out(DifferenceLine(d));
+    PrintDifferences(inv, diffs, inv.parser.isSet(QStringLiteral("json")));
     return diffs.isEmpty() ? EXIT_OK : EXIT_FAILED;
 }
 
 }  // namespace
+
+void PrintDifferences(Invocation& inv, const QList<ConfigDifference>& diffs, bool json) {
+    if (!json) {
+        for (const ConfigDifference& d : diffs) inv.console().Out(DifferenceLine(d));
+        return;
+    }
+    QJsonArray all;
+    for (const ConfigDifference& d : diffs) all.append(DifferenceJson(d));
+    inv.console().Out(JsonLine(all));
+}
 
 QString TakeSubcommand(QStringList& args) {
     for (qsizetype i = 0; i < args.size(); ++i) {

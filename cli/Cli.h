@@ -16,6 +16,8 @@ struct CliContext {
     Console& console;
     // Polled while a command waits; true ends a watch or a monitor (Ctrl+C).
     std::function<bool()> interrupted = {};
+    // relvane station reads Enter and typed serial numbers from standard input.
+    bool readStdin = false;
 };
 
 // args without the program name. Returns the exit status: 0 success, 1 the module or a check

@@ -4,6 +4,7 @@
 #include "can/Dbc.h"
 #include "cli/Cli.h"
 #include "cli/Session.h"
+#include "config/ConfigDiff.h"
 #include "config/ConfigModel.h"
 
 #include <QCommandLineOption>
@@ -44,6 +45,8 @@ std::optional<int> LoadGivenFile(Invocation& inv, const QString& path, ConfigMod
 // Reads a CAN database given on the command line; the problems of lines it left out go to
 // standard error. An exit status when it could not be read.
 std::optional<int> LoadDbc(Invocation& inv, const QString& path, DbcDatabase& database);
+// The differences as lines ("diff", "config diff"), or as one JSON array.
+void PrintDifferences(Invocation& inv, const QList<ConfigDifference>& diffs, bool json);
 
 // Removes and returns the first argument that is no option (skipping the value of -a); empty
 // when there is none. For the commands with sub-commands.
@@ -61,5 +64,6 @@ int RunFirmware(Invocation& inv, const QStringList& args);
 int RunConfig(Invocation& inv, const QStringList& args);
 int RunPing(Invocation& inv, const QStringList& args);
 int RunDbc(Invocation& inv, const QStringList& args);
+int RunStation(Invocation& inv, const QStringList& args);
 
 }  // namespace relvane::cli

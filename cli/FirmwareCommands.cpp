@@ -6,6 +6,7 @@
 #include "firmware/FirmwareCompare.h"
 #include "firmware/FirmwareUpdate.h"
 #include "protocol/MessageCatalogue.h"
+#include "station/FirmwareSteps.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -15,106 +16,48 @@ namespace relvane::cli {
 
 namespace {
 
-constexpr int kStallMs = 10000;         // no acknowledgement of a block for this long: the bootloader is gone
 constexpr int kStartAfterUpdateMs = 1000;  // the new firmware's start before --verify asks it
 
-class UpdateView : public FirmwareUpdateView, public RawByteHandler {
-public:
-    UpdateView(Console& console, FirmwareUpdate*& update) : console_(console), update_(update) {}
-
-    void ShowMessage(const QString& text) override {
-        messages << text;
-        if (progress_) progress_->Finish();
-        console_.Err(text);
+// A progress line on standard error that the messages end first.
+struct ProgressLine {
+    ProgressLine(Console& c, QString what) : console(c), what_(std::move(what)) {}
+    void Update(long long done, long long total) {
+        if (!progress) progress = std::make_unique<Progress>(console, what_, QStringLiteral("bytes"));
+        progress->Update(done, total);
     }
-    void SetProgress(int) override {
-        if (!update_) return;
-        lastActivity.start();
-        if (!progress_) progress_ = std::make_unique<Progress>(console_, QStringLiteral("Programming"), QStringLiteral("bytes"));
-        const long long total = static_cast<long long>(update_->endAddress()) - update_->startAddress() + 1;
-        progress_->Update(std::min<long long>(update_->sent(), total), total);
+    void Finish() {
+        if (progress) progress->Finish();
     }
-    void OnRawByte(std::uint8_t b) override {
-        if (!update_) return;
-        lastActivity.start();
-        const auto before = update_->state();
-        update_->HandleByte(b);
-        if (before == FirmwareUpdate::Sending && update_->state() == FirmwareUpdate::Idle &&
-            !messages.contains(FirmwareUpdate::UpdatedText()))
-            aborted = true;
-    }
-    void Done() { progress_.reset(); }
-
-    QStringList messages;
-    bool aborted = false;
-    QElapsedTimer lastActivity;
-
-private:
-    Console& console_;
-    FirmwareUpdate*& update_;
-    std::unique_ptr<Progress> progress_;
-};
-
-class CompareView : public FirmwareCompareView {
-public:
-    CompareView(Console& console, FirmwareCompare*& compare) : console_(console), compare_(compare) {}
-    void ShowMessage(const QString& text) override {
-        if (progress_) progress_->Finish();
-        result = text;
-    }
-    void AddStatusLine(const QString& line) override {
-        if (progress_) progress_->Finish();
-        console_.Out(line);
-    }
-    void AddFileLine(const QString&) override {}
-    void AddTargetLine(const QString&) override {}
-    void ClearFileLines() override {}
-    void ClearTargetLines() override {}
-    void SetProgress(int) override {
-        if (!compare_) return;
-        if (!progress_) progress_ = std::make_unique<Progress>(console_, QStringLiteral("Comparing"), QStringLiteral("bytes"));
-        progress_->Update(compare_->address(), FirmwareCompare::COMPARE_END);
-    }
-    void SetPercentText(const QString&) override {}
-
-    QString result;
-
-private:
-    Console& console_;
-    FirmwareCompare*& compare_;
-    std::unique_ptr<Progress> progress_;
+    Console& console;
+    QString what_;
+    std::unique_ptr<Progress> progress;
 };
 
 // The compare of the FIA window on an open session. EXIT_OK when the module holds the file.
 int Compare(Invocation& inv, Session& session, const QString& path) {
     QByteArray version;
     session.RunVersionCheck(&version);  // only for the header line; none is no failure here
-    FirmwareCompare* compare = nullptr;
-    CompareView view(inv.console(), compare);
-    FirmwareCompare::Hooks hooks;
-    hooks.pause = [&](int ms) { session.Pause(ms); };
-    FirmwareCompare cmp(session.tx(), view, hooks);
-    compare = &cmp;
-    session.dispatcher().RegisterToolWindow(ToolSlot::FirmwareCompare, &cmp);
-    cmp.SetRememberedPath(path);
-    try {
-        cmp.Start(path, QString::fromLatin1(version));
-    } catch (const ErrorMsg& e) {
-        session.dispatcher().UnregisterToolWindow(ToolSlot::FirmwareCompare, &cmp);
-        inv.console().Err(e.Message());
+    ProgressLine line(inv.console(), QStringLiteral("Comparing"));
+    const CompareResult r = CompareFirmware(
+        session, path, version, [&](long long done, long long total) { line.Update(done, total); },
+        [&](const QString& status) {
+            line.Finish();
+            inv.console().Out(status);
+        });
+    line.Finish();
+    switch (r.end) {
+    case CompareEnd::Refused:
+        inv.console().Err(r.message);
         return EXIT_FAILED;
-    }
-    session.WaitUntil([&] { return !view.result.isEmpty(); }, -1);
-    if (view.result.isEmpty()) cmp.Cancel();  // interrupted
-    cmp.Stop();
-    session.dispatcher().UnregisterToolWindow(ToolSlot::FirmwareCompare, &cmp);
-    compare = nullptr;
-    if (view.result.isEmpty()) {
+    case CompareEnd::Interrupted:
+    case CompareEnd::LinkLost:
         inv.console().Err(FirmwareCompare::CancelText());
         return EXIT_FAILED;
+    default:
+        break;
     }
-    inv.console().Out(view.result);
-    return view.result == FirmwareCompare::IdenticalText() ? EXIT_OK : EXIT_FAILED;
+    inv.console().Out(r.message);
+    return r.end == CompareEnd::Identical ? EXIT_OK : EXIT_FAILED;
 }
 
 std::optional<int> CheckHexFile(Invocation& inv, const QString& path) {
@@ -143,41 +86,36 @@ int Program(Invocation& inv, const QStringList& args) {
     Session session(inv.context.backend, inv.console(), inv.context.interrupted);
     if (auto failed = OpenSession(inv, session)) return *failed;
 
-    FirmwareUpdate* update = nullptr;
-    UpdateView view(inv.console(), update);
-    FirmwareUpdate upd(session.tx(), view, [&](int ms) { session.Pause(ms); });
-    update = &upd;
-    try {
-        upd.Program(path);
-    } catch (const ErrorMsg& e) {
-        inv.console().Err(e.Message());
+    ProgramOptions options;
+    options.reboot = inv.parser.isSet(reboot);
+    options.promptTimeoutMs = *waitSeconds * 1000;
+    ProgressLine line(inv.console(), QStringLiteral("Programming"));
+    const ProgramResult r = ProgramFirmware(
+        session, path, options, [&](long long done, long long total) { line.Update(done, total); },
+        [&](const QString& text) {
+            line.Finish();
+            inv.console().Err(text);
+        });
+    line.Finish();
+    if (r.said && r.end != ProgramEnd::Updated) return EXIT_FAILED;
+    switch (r.end) {
+    case ProgramEnd::Updated:
+        break;
+    case ProgramEnd::Refused:
+        if (!r.message.isEmpty()) inv.console().Err(r.message);
         return EXIT_FAILED;
-    }
-    if (upd.state() != FirmwareUpdate::WaitPrompt) return EXIT_FAILED;  // refused, message shown
-
-    // From here every received byte belongs to the bootloader exchange.
-    session.link().SetRawByteHandler(&view);
-    session.link().SetRxMode(RX_MODE_RAW);
-    if (inv.parser.isSet(reboot)) session.Send(BuildRebootRequest());
-    view.lastActivity.start();
-    const bool ended = session.WaitUntil(
-        [&] {
-            if (view.aborted || upd.state() == FirmwareUpdate::Idle) return true;
-            const int limit = upd.state() == FirmwareUpdate::Sending ? kStallMs : *waitSeconds * 1000;
-            return view.lastActivity.elapsed() > limit;
-        },
-        -1);
-    const bool updated = view.messages.contains(FirmwareUpdate::UpdatedText());
-    session.Drain();  // the end mark
-    session.link().SetRxMode(RX_MODE_FRAMES);
-    session.link().SetRawByteHandler(nullptr);
-    update = nullptr;
-    view.Done();
-    if (!updated) {
-        if (!ended) inv.console().Err(QStringLiteral("Programming interrupted"));
-        else if (view.aborted) inv.console().Err(QStringLiteral("The bootloader aborted the transfer"));
-        else if (upd.state() == FirmwareUpdate::Sending) inv.console().Err(QStringLiteral("The bootloader stopped answering"));
-        else if (upd.state() != FirmwareUpdate::Idle) inv.console().Err(QStringLiteral("No answer from the bootloader"));
+    case ProgramEnd::Interrupted:
+        inv.console().Err(QStringLiteral("Programming interrupted"));
+        return EXIT_FAILED;
+    case ProgramEnd::Aborted:
+        inv.console().Err(QStringLiteral("The bootloader aborted the transfer"));
+        return EXIT_FAILED;
+    case ProgramEnd::Stalled:
+    case ProgramEnd::LinkLost:
+        inv.console().Err(QStringLiteral("The bootloader stopped answering"));
+        return EXIT_FAILED;
+    case ProgramEnd::NoBootloader:
+        inv.console().Err(QStringLiteral("No answer from the bootloader"));
         return EXIT_FAILED;
     }
     if (!inv.parser.isSet(verify)) return EXIT_OK;

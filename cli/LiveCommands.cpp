@@ -3,9 +3,11 @@
 #include "can/CanLogFormats.h"
 #include "cli/CanLog.h"
 #include "cli/Commands.h"
+#include "cli/Json.h"
 #include "cli/StatusTable.h"
 #include "config/ConfigFile.h"
 #include "monitor/ServiceConsoles.h"
+#include "station/ModuleSteps.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -51,10 +53,12 @@ int RunStatus(Invocation& inv, const QStringList& args) {
                                       QStringLiteral("MS"));
     const QCommandLineOption count(QStringLiteral("count"), QStringLiteral("With --watch: stop after N tables."),
                                    QStringLiteral("N"));
+    const QCommandLineOption json(QStringLiteral("json"),
+                                  QStringLiteral("One JSON object a table (with --watch: JSON Lines)."));
     if (auto done = Parse(inv, args,
                           QStringLiteral("Shows the live values: outputs with state, current and fault; inputs; "
                                          "CAN inputs; total current, supply voltage, temperature, errors."),
-                          {watch, interval, count}, {}, 0, 0))
+                          {watch, interval, count, json}, {}, 0, 0))
         return *done;
     const auto every = IntOption(inv, interval, 1000, 0);
     const auto limit = IntOption(inv, count, 0, 1);
@@ -79,7 +83,9 @@ int RunStatus(Invocation& inv, const QStringList& args) {
             if (!watching) break;
         } else {
             const QStringList table = StatusTable(snap);
-            if (watching && inv.console().OutIsTerminal()) {
+            if (inv.parser.isSet(json)) {
+                inv.console().Out(JsonLine(StatusJson(snap)));
+            } else if (watching && inv.console().OutIsTerminal()) {
                 // Redraw in place: cursor home, clear the screen.
                 inv.console().OutRaw(QStringLiteral("\x1b[H\x1b[2J") + table.join(QLatin1Char('\n')) + QLatin1Char('\n'));
             } else {
@@ -103,12 +109,13 @@ int RunStatus(Invocation& inv, const QStringList& args) {
 
 namespace {
 
-enum class LogFormat { Text, Candump, Asc, Trc };
+enum class LogFormat { Text, Candump, Json, Asc, Trc };
 
 // The format of --format, or, without it, the one the extension of -o names (.asc, .trc).
 std::optional<LogFormat> ChooseFormat(const QString& given, const QString& outputPath) {
     const QString name = given.isEmpty() ? QFileInfo(outputPath).suffix().toLower() : given;
     if (name == QLatin1String("candump")) return LogFormat::Candump;
+    if (name == QLatin1String("json")) return LogFormat::Json;
     if (name == QLatin1String("asc")) return LogFormat::Asc;
     if (name == QLatin1String("trc")) return LogFormat::Trc;
     if (name == QLatin1String("text") || given.isEmpty()) return LogFormat::Text;
@@ -141,6 +148,10 @@ public:
             // millisecond keep their order.
             Write({CandumpLine(m, QDateTime::currentDateTimeUtc().toMSecsSinceEpoch() * 1000 + (ns / 1000) % 1000)});
             break;
+        case LogFormat::Json:
+            Write({JsonLine(CanMessageJson(m, QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs),
+                                           CanInputNames(m, names_)))});
+            break;
         case LogFormat::Asc: Write({AscFrameLine(double(ns) / 1e9, CanLogFrame::FromMonitor(m))}); break;
         case LogFormat::Trc: Write({TrcFrameLine(count, double(ns) / 1e6, CanLogFrame::FromMonitor(m))}); break;
         }
@@ -152,8 +163,10 @@ private:
         for (const QString& line : lines) {
             console_.Out(line);
             if (!file_) continue;
-            // The window's log file and the Windows tools' formats have CR LF line ends; candump logs LF.
-            file_->write(line.toUtf8() + (format_ == LogFormat::Candump ? "\n" : "\r\n"));
+            // The window's log file and the Windows tools' formats have CR LF line ends; candump
+            // and JSON Lines logs LF.
+            const bool lf = format_ == LogFormat::Candump || format_ == LogFormat::Json;
+            file_->write(line.toUtf8() + (lf ? "\n" : "\r\n"));
         }
         if (file_) file_->flush();
     }
@@ -175,13 +188,13 @@ int RunMonitor(Invocation& inv, const QStringList& args) {
                                                  "input number 1 to 32."),
                                   QStringLiteral("MODE"));
     const QCommandLineOption format(QStringLiteral("format"),
-                                    QStringLiteral("text (the window's lines, default), candump, asc (Vector ASC) or "
-                                                   "trc (PEAK TRC 1.1); without it a FILE ending in .asc or .trc "
-                                                   "picks that format."),
+                                    QStringLiteral("text (the window's lines, default), candump, json (JSON Lines), asc "
+                                                   "(Vector ASC) or trc (PEAK TRC 1.1); without it a FILE ending in "
+                                                   ".asc or .trc picks that format."),
                                     QStringLiteral("FORMAT"));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
-                                    QStringLiteral("Also write the lines to FILE: appended for text and candump, a new "
-                                                   "file for asc and trc."),
+                                    QStringLiteral("Also write the lines to FILE: appended for text, candump and json, "
+                                                   "a new file for asc and trc."),
                                     QStringLiteral("FILE"));
     const QCommandLineOption names(QStringLiteral("config"),
                                    QStringLiteral("Name the CAN inputs of text lines after this configuration file."),
@@ -194,17 +207,18 @@ int RunMonitor(Invocation& inv, const QStringList& args) {
                                    QStringLiteral("N"));
     const QCommandLineOption duration(QStringLiteral("duration"), QStringLiteral("Stop after SECONDS."),
                                       QStringLiteral("SECONDS"));
+    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("The same as --format json."));
     if (auto done = Parse(inv, args,
                           QStringLiteral("Shows the CAN traffic the module forwards, one line a message, until "
                                          "interrupted. Lines are written through one at a time."),
-                          {mode, format, output, names, dbc, count, duration}, {}, 0, 0))
+                          {mode, format, output, names, dbc, count, duration, json}, {}, 0, 0))
         return *done;
     const std::optional<int> selection = MonitorSelection(inv.parser.isSet(mode) ? inv.parser.value(mode) : QStringLiteral("all"));
     if (!selection) return UsageError(inv, QStringLiteral("--mode takes off, active, all or 1 to 32, not \"%1\"").arg(inv.parser.value(mode)));
-    const QString fmt = inv.parser.value(format);
+    const QString fmt = inv.parser.isSet(json) ? QStringLiteral("json") : inv.parser.value(format);
     const std::optional<LogFormat> logFormat = ChooseFormat(fmt, inv.parser.value(output));
     if (!logFormat)
-        return UsageError(inv, QStringLiteral("--format takes text, candump, asc or trc, not \"%1\"").arg(fmt));
+        return UsageError(inv, QStringLiteral("--format takes text, candump, json, asc or trc, not \"%1\"").arg(fmt));
     const auto maxCount = IntOption(inv, count, 0, 1);
     const auto seconds = IntOption(inv, duration, 0, 1);
     if (!maxCount || !seconds) return EXIT_USAGE;
@@ -260,29 +274,6 @@ int RunMonitor(Invocation& inv, const QStringList& args) {
 
 // --- ping --------------------------------------------------------------------------------------
 
-namespace {
-
-class PingListener : public ToolFrameListener {
-public:
-    PingListener(PingTest& test, Console& console) : test_(test), console_(console) {}
-    void OnToolFrame(const std::uint8_t* frame, int count) override {
-        const PingTest::FrameResult r = test_.OnFrame(frame, count);
-        for (const QString& line : r.lines) {
-            console_.Out(line);
-            if (line == QLatin1String("Chksum Error....")) ++checksumErrors;
-        }
-        if (r.dataError) ++mismatches;
-    }
-    int mismatches = 0;
-    int checksumErrors = 0;
-
-private:
-    PingTest& test_;
-    Console& console_;
-};
-
-}  // namespace
-
 int RunPing(Invocation& inv, const QStringList& args) {
     const QCommandLineOption number({QStringLiteral("n"), QStringLiteral("count")},
                                     QStringLiteral("Number of pings (default 10)."), QStringLiteral("COUNT"));
@@ -290,10 +281,11 @@ int RunPing(Invocation& inv, const QStringList& args) {
                                       QStringLiteral("Timer interval in ms (default 500); a ping without an answer "
                                                      "times out after 50 intervals."),
                                       QStringLiteral("MS"));
+    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Only the counts, as one JSON object."));
     if (auto done = Parse(inv, args,
                           QStringLiteral("Runs the ping test: pings with random data, each answer compared with its "
                                          "request. Exit status 1 when any answer differs or times out."),
-                          {number, interval}, {}, 0, 0))
+                          {number, interval, json}, {}, 0, 0))
         return *done;
     const auto pings = IntOption(inv, number, 10, 1);
     const auto ms = IntOption(inv, interval, 500, 1);
@@ -301,35 +293,24 @@ int RunPing(Invocation& inv, const QStringList& args) {
 
     Session session(inv.context.backend, inv.console(), inv.context.interrupted);
     if (auto failed = OpenSession(inv, session)) return *failed;
-    PingState state;
-    PingTest test(session.tx(), state);
-    PingListener listener(test, inv.console());
-    session.dispatcher().RegisterToolWindow(ToolSlot::Ping, &listener);
-
-    int sent = 0, timeouts = 0;
-    QTimer timer;
-    timer.setInterval(*ms);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        // No new ping beyond the count; an outstanding one still counts towards its time-out.
-        if (!state.outstanding && sent >= *pings) return;
-        const bool wasOutstanding = state.outstanding;
-        const QStringList lines = test.TimerTick();
-        for (const QString& line : lines) inv.console().Out(line);
-        if (wasOutstanding && !state.outstanding) ++timeouts;
-        if (!wasOutstanding) ++sent;
+    const bool asJson = inv.parser.isSet(json);
+    const PingResult r = RunPingTest(session, *pings, *ms, [&](const QString& line) {
+        if (!asJson) inv.console().Out(line);
     });
-    timer.start();
-    session.WaitUntil([&] { return sent >= *pings && !state.outstanding; }, -1);
-    timer.stop();
-    session.dispatcher().UnregisterToolWindow(ToolSlot::Ping, &listener);
-
-    inv.console().Out(QStringLiteral("Pings: %1, mismatches: %2, time-outs: %3, checksum errors: %4")
-                          .arg(sent)
-                          .arg(listener.mismatches)
-                          .arg(timeouts)
-                          .arg(listener.checksumErrors));
-    if (session.Interrupted()) return EXIT_FAILED;
-    return listener.mismatches == 0 && timeouts == 0 && sent == *pings ? EXIT_OK : EXIT_FAILED;
+    const bool ok = !r.interrupted && r.mismatches == 0 && r.timeouts == 0 && r.sent == *pings;
+    if (asJson)
+        inv.console().Out(JsonLine(QJsonObject{{QStringLiteral("pings"), r.sent},
+                                               {QStringLiteral("mismatches"), r.mismatches},
+                                               {QStringLiteral("timeouts"), r.timeouts},
+                                               {QStringLiteral("checksum_errors"), r.checksumErrors},
+                                               {QStringLiteral("result"), ok ? QStringLiteral("ok") : QStringLiteral("failed")}}));
+    else
+        inv.console().Out(QStringLiteral("Pings: %1, mismatches: %2, time-outs: %3, checksum errors: %4")
+                              .arg(r.sent)
+                              .arg(r.mismatches)
+                              .arg(r.timeouts)
+                              .arg(r.checksumErrors));
+    return ok ? EXIT_OK : EXIT_FAILED;
 }
 
 }  // namespace relvane::cli

@@ -1,21 +1,11 @@
 #pragma once
-// One connection to a module for the length of a command: the adapter opened through the link
-// thread, the frame receiver and the dispatcher. The link hands its bytes to the thread that
-// created the session, so every wait runs that thread's event loop.
+// The command line's connection to a module: the core's Session, with its messages on standard
+// error and the adapter chosen as every command chooses it.
 
 #include "cli/Console.h"
-#include "link/AdapterBackend.h"
-#include "link/FrameCodec.h"
-#include "link/UsbThread.h"
-#include "protocol/Dispatcher.h"
-#include "protocol/TransferSequencer.h"
+#include "station/Session.h"
 
-#include <QByteArray>
-#include <QString>
 #include <QStringList>
-
-#include <functional>
-#include <memory>
 
 namespace relvane::cli {
 
@@ -32,51 +22,18 @@ inline constexpr int EXIT_NO_ADAPTER = 3;  // no adapter could be opened
 QString ChooseAdapter(AdapterBackend& backend, const QString& requested, QStringList* message,
                       int* status);
 
-class Session : public QObject, public LinkObserver {
-    Q_OBJECT
+class Session : public relvane::Session {
 public:
-    // interrupted is polled while waiting (a Ctrl+C); empty: never.
-    Session(AdapterBackend& backend, Console& console, std::function<bool()> interrupted = {});
-    ~Session() override;
+    Session(AdapterBackend& backend, Console& console, std::function<bool()> interrupted = {})
+        : relvane::Session(backend, [&console](const QString& line) { console.Err(line); },
+                           std::move(interrupted)),
+          console_(console) {}
 
     // Opens the adapter (see ChooseAdapter). EXIT_OK, or the failure status after the messages.
     int Open(const QString& requested);
 
-    Dispatcher& dispatcher() { return dispatcher_; }
-    UsbThread& link() { return *link_; }
-    TxSink& tx() { return *link_; }
-    QString Description() const { return description_; }
-
-    void Send(const Frame& frame);
-
-    // Runs the event loop until done() holds (true), the time runs out or an interrupt
-    // comes (false). timeoutMs < 0: no limit.
-    bool WaitUntil(const std::function<bool()>& done, int timeoutMs);
-    // Runs the event loop for ms milliseconds.
-    void Pause(int ms);
-    // Waits (up to 2 s) until everything queued has gone out, so nothing is lost at exit.
-    bool Drain();
-
-    bool Interrupted() const { return interrupted_ && interrupted_(); }
-    bool LinkLost() const { return lost_; }
-
-    // The version check of Read and Upload: VERSION_REQ every 400 ms (the heartbeat), up to
-    // 1 s for an answer, versions 8.00 to 9.99. The answer's text is kept in *text.
-    VersionCheckResult RunVersionCheck(QByteArray* text = nullptr);
-
-    // LinkObserver
-    void OnLinkLost() override;
-    void OnLinkRestored() override;
-
 private:
-    AdapterBackend& backend_;
     Console& console_;
-    std::function<bool()> interrupted_;
-    std::unique_ptr<UsbThread> link_;
-    SlipReceiver receiver_;
-    Dispatcher dispatcher_;
-    QString description_;
-    bool lost_ = false;
 };
 
 }  // namespace relvane::cli

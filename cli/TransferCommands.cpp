@@ -2,12 +2,14 @@
 // the same request chains as the window's Read, Upload and Default settings.
 
 #include "cli/Commands.h"
+#include "cli/Json.h"
 #include "config/ConfigDiff.h"
 #include "config/ConfigFile.h"
 #include "config/ConfigModel.h"
 #include "config/Cp1252.h"
 #include "protocol/BlockCodec.h"
 #include "protocol/TransferSequencer.h"
+#include "station/HeadlessTransfer.h"
 
 #include <QFileInfo>
 #include <QTimer>
@@ -16,112 +18,64 @@ namespace relvane::cli {
 
 namespace {
 
-// The main window's part of a transfer, for a front end without windows: messages go to
-// standard error, the questions are answered by the command's options, the progress is a
-// count of the blocks that have arrived or been acknowledged.
-class CliTransferHost : public TransferHost, public MainFrameHandler {
-public:
-    CliTransferHost(Session& session, Console& console, QString what)
-        : session_(session), console_(console), what_(std::move(what)) {}
-
-    bool rebootAnswer = false;
-    bool factoryAnswer = false;
-    ProgressEnd lastEnd = ProgressEnd::Finished;
-    QStringList messages;
-    int blocks = 0;
-
-    // TransferHost
-    bool Connected() const override { return session_.link().State() == LINK_OPEN && !session_.LinkLost(); }
-    bool FirmwareBusy() const override { return false; }
-    TxSink& TxQueue() override { return session_.tx(); }
-    // There is no monitor selection to move here; the monitor command turns forwarding off itself.
-    bool ResetMonitorSelection() override { return false; }
-    void PauseMs(int ms) override { session_.Pause(ms); }
-    VersionCheckResult RunVersionCheck() override { return session_.RunVersionCheck(); }
-    ProgressEnd RunProgress(const std::function<void()>& cancel) override {
-        blocks = 0;
-        Progress progress(console_, what_, QStringLiteral("blocks"));
-        progress_ = &progress;
-        // An interrupt is the progress window's Cancel.
-        QTimer watch;
-        QObject::connect(&watch, &QTimer::timeout, [&] {
-            if (session_.Interrupted() && headless_.IsOpen()) {
-                cancel();
-                headless_.Cancel();
-            }
-        });
-        watch.start(20);
-        lastEnd = headless_.Run();
-        watch.stop();
-        progress_ = nullptr;
-        progress.Finish();
-        if (lastEnd == ProgressEnd::TimedOut) ShowMessage(UpdateTimeoutText());
-        if (lastEnd == ProgressEnd::Cancelled) ShowMessage(QStringLiteral("Cancelled"));
-        return lastEnd;
-    }
-    void CloseProgress() override { headless_.Close(); }
-    void SetTransferBusy(bool) override {}
-    void RequestNamePropagation() override {}
-    void SetTitleSourceModule() override {}
-    void ShowMessage(const QString& text) override {
-        messages << text;
-        console_.Err(text.trimmed());
-    }
-    bool AskYesNo(const QString& text) override {
-        if (text == RebootQuestionText()) return rebootAnswer;
-        if (text == FactoryQuestionText()) return factoryAnswer;
-        return false;
-    }
-
-    // MainFrameHandler: counts the blocks for the progress line.
-    void OnConfigBlockRead(std::uint8_t, const std::uint8_t*, int) override { Count(); }
-    void OnConfigBlockWritten(std::uint8_t, int) override { Count(); }
-
-    HeadlessProgress& Headless() { return headless_; }
-
-private:
-    void Count() {
-        ++blocks;
-        if (progress_) progress_->Update(blocks, CONFIG_BLOCK_COUNT);
-    }
-
-    Session& session_;
-    Console& console_;
-    QString what_;
-    HeadlessProgress headless_;
-    Progress* progress_ = nullptr;
-};
-
-// A session with the sequencer and its host wired to the dispatcher.
+// A transfer of the core with its progress as a line on standard error.
 struct Transfer {
     Transfer(Invocation& inv, const QString& what)
-        : session(inv.context.backend, inv.console(), inv.context.interrupted),
-          host(session, inv.console(), what), sequencer(model, host) {}
-    ~Transfer() {
-        session.dispatcher().RemoveHandler(&sequencer);
-        session.dispatcher().RemoveHandler(&host);
-    }
-    void Attach() {
-        session.dispatcher().AddHandler(&sequencer);
-        session.dispatcher().AddHandler(&host);
-    }
-    // True when the chain ran to its end with every block, so the model holds the module's
-    // configuration (a read that lost a block ends too, but the model does not take it).
+        : console(inv.console()), what_(what),
+          session(inv.context.backend, inv.console(), inv.context.interrupted),
+          transfer(session, [this](const QString& line) { Say(line); },
+                   [this](int blocks, int total) { Update(blocks, total); }),
+          host(transfer.host), model(transfer.model), sequencer(transfer.sequencer) {}
+
+    void Attach() { transfer.Attach(); }
     bool RunRead() {
-        const int before = sequencer.TakenReads();
-        sequencer.Read();
-        return sequencer.TakenReads() > before;
+        const bool whole = transfer.Read();
+        progress.reset();
+        return whole;
     }
 
+    Console& console;
+    QString what_;
+    std::unique_ptr<Progress> progress;
     Session session;
-    ConfigModel model;
-    CliTransferHost host;
-    TransferSequencer sequencer;
+    HeadlessTransfer transfer;
+    HeadlessTransferHost& host;
+    ConfigModel& model;
+    TransferSequencer& sequencer;
+
+private:
+    void Say(const QString& line) {
+        if (progress) progress->Finish();
+        console.Err(line);
+    }
+    void Update(int blocks, int total) {
+        if (blocks == 0) {
+            progress = std::make_unique<Progress>(console, what_, QStringLiteral("blocks"));
+            return;
+        }
+        if (progress) progress->Update(blocks, total);
+    }
 };
 
 // The exit status after a command whose chain did not end: the version check's failure, a
 // stalled chain or a cancel all fail; the messages are out already.
 int FailureStatus(Transfer&) { return EXIT_FAILED; }
+
+const QCommandLineOption kJson(QStringLiteral("json"),
+                               QStringLiteral("The result as one JSON object on standard output."));
+
+// The result object of read, upload and defaults: {"result": "ok"|"failed", ...}.
+int JsonResult(Invocation& inv, int status, Transfer& t, QJsonObject fields = {}) {
+    if (!inv.parser.isSet(kJson)) return status;
+    fields.insert(QStringLiteral("result"), status == EXIT_OK ? QStringLiteral("ok") : QStringLiteral("failed"));
+    if (status != EXIT_OK) {
+        QJsonArray messages;
+        for (const QString& m : t.host.messages) messages.append(m.trimmed());
+        fields.insert(QStringLiteral("messages"), messages);
+    }
+    inv.console().Out(JsonLine(fields));
+    return status;
+}
 
 std::optional<int> SaveTo(Invocation& inv, const ConfigModel& model, const QString& path) {
     QString error;
@@ -133,31 +87,6 @@ std::optional<int> SaveTo(Invocation& inv, const ConfigModel& model, const QStri
     return std::nullopt;
 }
 
-// The module's box name, which configuration files do not hold. Asked before the sequencer is
-// attached, because a NAME_READ_CFM moves the sequencer on whatever its state.
-class BoxNameReader : public MainFrameHandler {
-public:
-    explicit BoxNameReader(ConfigModel& model) : model_(model) {}
-    void OnConfigBlockRead(std::uint8_t command, const std::uint8_t* frame, int count) override {
-        if (command == NAME_READ_CFM) done = DecodeConfigBlock(model_, frame, count);
-    }
-    bool done = false;
-
-private:
-    ConfigModel& model_;
-};
-
-bool ReadBoxName(Session& session, ConfigModel& into) {
-    ConfigModel scratch;
-    BoxNameReader reader(scratch);
-    session.dispatcher().AddHandler(&reader);
-    session.Send(BuildNameReadRequest());
-    const bool ok = session.WaitUntil([&] { return reader.done; }, 2000);
-    session.dispatcher().RemoveHandler(&reader);
-    if (ok) into.SetBoxName(scratch.BoxName());
-    return ok;
-}
-
 }  // namespace
 
 int RunRead(Invocation& inv, const QStringList& args) {
@@ -167,16 +96,18 @@ int RunRead(Invocation& inv, const QStringList& args) {
                           QStringLiteral("Reads the module's whole configuration, with the version check and "
                                          "the request chain of the window's Read, and saves it as a "
                                          "configuration file."),
-                          {output}, {}, 0, 0))
+                          {output, kJson}, {}, 0, 0))
         return *done;
     if (!inv.parser.isSet(output) || inv.parser.value(output).isEmpty())
         return UsageError(inv, QStringLiteral("-o FILE.cfg is required"));
     Transfer t(inv, QStringLiteral("Reading"));
     if (auto failed = OpenSession(inv, t.session)) return *failed;
     t.Attach();
-    if (!t.RunRead()) return FailureStatus(t);
-    if (auto failed = SaveTo(inv, t.model, inv.parser.value(output))) return *failed;
-    return EXIT_OK;
+    if (!t.RunRead()) return JsonResult(inv, FailureStatus(t), t);
+    if (auto failed = SaveTo(inv, t.model, inv.parser.value(output))) return JsonResult(inv, *failed, t);
+    return JsonResult(inv, EXIT_OK, t,
+                      {{QStringLiteral("file"), QFileInfo(ConfigFilePath(inv.parser.value(output))).absoluteFilePath()},
+                       {QStringLiteral("box_name"), Cp1252ToString(t.model.BoxName())}});
 }
 
 int RunUpload(Invocation& inv, const QStringList& args) {
@@ -189,7 +120,7 @@ int RunUpload(Invocation& inv, const QStringList& args) {
     if (auto done = Parse(inv, args,
                           QStringLiteral("Uploads a configuration file with the version check and the block "
                                          "chain of the window's Upload."),
-                          {reboot, boxName}, QStringLiteral("FILE.cfg"), 1, 1))
+                          {reboot, boxName, kJson}, QStringLiteral("FILE.cfg"), 1, 1))
         return *done;
     const QString path = ConfigFilePath(inv.positional.at(0));
     if (!QFileInfo(path).isFile()) return UsageError(inv, QStringLiteral("no configuration file %1").arg(path));
@@ -219,12 +150,13 @@ int RunUpload(Invocation& inv, const QStringList& args) {
         }
     }
     // (A failed version check here is reported by the upload's own check below.)
-    t.Attach();
-    const int before = t.sequencer.EndedTransfers();
-    t.sequencer.Upload();
-    const bool complete = t.sequencer.EndedTransfers() > before;
+    const bool complete = t.transfer.Upload();
+    t.progress.reset();
     t.session.Drain();  // the reboot request, if any, goes out before the link closes
-    return complete ? EXIT_OK : FailureStatus(t);
+    return JsonResult(inv, complete ? EXIT_OK : FailureStatus(t), t,
+                      {{QStringLiteral("file"), path},
+                       {QStringLiteral("box_name"), Cp1252ToString(t.model.BoxName())},
+                       {QStringLiteral("reboot"), t.host.rebootAnswer}});
 }
 
 int RunDefaults(Invocation& inv, const QStringList& args) {
@@ -239,10 +171,9 @@ int RunDefaults(Invocation& inv, const QStringList& args) {
     Transfer t(inv, QStringLiteral("Reading"));
     if (auto failed = OpenSession(inv, t.session)) return *failed;
     t.host.factoryAnswer = true;  // running the command is the answer to the question
-    t.Attach();
-    const int before = t.sequencer.TakenReads();
-    t.sequencer.FactoryDefault();
-    if (t.sequencer.TakenReads() <= before) return FailureStatus(t);
+    const bool whole = t.transfer.FactoryDefault();
+    t.progress.reset();
+    if (!whole) return FailureStatus(t);
     if (inv.parser.isSet(output)) {
         if (auto failed = SaveTo(inv, t.model, inv.parser.value(output))) return *failed;
     }
@@ -253,7 +184,7 @@ int RunDiff(Invocation& inv, const QStringList& args) {
     if (auto done = Parse(inv, args,
                           QStringLiteral("Reads the module's configuration and shows the fields where FILE.cfg "
                                          "differs from it. Exit status 1 when any do."),
-                          {}, QStringLiteral("FILE.cfg"), 1, 1))
+                          {kJson}, QStringLiteral("FILE.cfg"), 1, 1))
         return *done;
     const QString path = ConfigFilePath(inv.positional.at(0));
     if (!QFileInfo(path).isFile()) return UsageError(inv, QStringLiteral("no configuration file %1").arg(path));
@@ -266,9 +197,9 @@ int RunDiff(Invocation& inv, const QStringList& args) {
     Transfer t(inv, QStringLiteral("Reading"));
     if (auto failed = OpenSession(inv, t.session)) return *failed;
     t.Attach();
-    if (!t.RunRead()) return FailureStatus(t);
+    if (!t.RunRead()) return JsonResult(inv, FailureStatus(t), t);
     const QList<ConfigDifference> diffs = DiffConfigs(file, t.model);
-    for (const ConfigDifference& d : diffs) inv.console().Out(DifferenceLine(d));
+    PrintDifferences(inv, diffs, inv.parser.isSet(kJson));
     return diffs.isEmpty() ? EXIT_OK : EXIT_FAILED;
 }
 

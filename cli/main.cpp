@@ -24,6 +24,6 @@ int main(int argc, char** argv) {
 
     relvane::SystemBackend backend;
     relvane::cli::StdConsole console;
-    relvane::cli::CliContext context{backend, console, [] { return gInterrupted.load(); }};
+    relvane::cli::CliContext context{backend, console, [] { return gInterrupted.load(); }, true};
     return relvane::cli::RunCli(QCoreApplication::arguments().mid(1), context);
 }

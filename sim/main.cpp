@@ -82,6 +82,8 @@ int main(int argc, char** argv) {
     const QCommandLineOption programVersionOpt(QStringLiteral("version"),
                                                QStringLiteral("Show the program's version and exit."));
     const QCommandLineOption fastOpt(QStringLiteral("fast"), QStringLiteral("No 38400-baud pacing."));
+    const QCommandLineOption bootOpt(QStringLiteral("bootloader"),
+                                     QStringLiteral("Start the bootloader after each reboot (as the console's \"bootloader on\")."));
     const QCommandLineOption noConsoleOpt(QStringLiteral("no-console"),
                                           QStringLiteral("Ignore standard input; run until signalled."));
     parser.addHelpOption();
@@ -90,6 +92,7 @@ int main(int argc, char** argv) {
     parser.addOption(adaptersOpt);
     parser.addOption(versionOpt);
     parser.addOption(fastOpt);
+    parser.addOption(bootOpt);
     parser.addOption(noConsoleOpt);
     bool showVersion = false;
     parser.process(RenameModuleVersion(QCoreApplication::arguments(), &showVersion));
@@ -103,6 +106,7 @@ int main(int argc, char** argv) {
     if (parser.isSet(adaptersOpt)) options.adapterDir = parser.value(adaptersOpt);
     if (parser.isSet(versionOpt)) options.version = parser.value(versionOpt);
     options.fast = parser.isSet(fastOpt);
+    options.bootloaderOnReboot = parser.isSet(bootOpt);
     if (options.description.trimmed().isEmpty() || options.description.contains(QLatin1Char('\n'))) {
         std::fprintf(stderr, "relvane-sim: the description must be one non-empty line\n");
         return 2;

@@ -24,6 +24,7 @@ struct MainCommands {
     std::function<void()> pingTest;
     std::function<void()> runtimeError;
     std::function<void()> eeprom;
+    std::function<void()> station;       // production menu -> "Station…"
     std::function<void()> about;         // "&Help" -> "&About.."
 };
 

@@ -73,6 +73,7 @@ void TMainForm::BuildMenus()
     AddEntry(production1_, QStringLiteral("Runtimeerror1"), QStringLiteral("Runtime error"),
              &MainCommands::runtimeError);
     AddEntry(production1_, QStringLiteral("Eeprom"), QStringLiteral("Eeprom"), &MainCommands::eeprom);
+    AddEntry(production1_, QStringLiteral("Station1"), QStringLiteral("Station") + QChar(0x2026), &MainCommands::station);
     // Hidden until the access code is typed in the About window.
     production1_->menuAction()->setVisible(false);
 

@@ -1,11 +1,14 @@
 #include "app/ToolProgram.h"
 
+#include "config/IniFile.h"
+
 #include "app/CompareCommand.h"
 #include "app/ErrorDisplay.h"
 #include "app/SplashForm.h"
 #include "can/ui/DbcExportCommand.h"
+#include "station/ui/StationForm.h"
+
 #include "config/Dialogs.h"
-#include "config/IniFile.h"
 #include "config/ui/FlashWiperPage.h"
 #include "config/ui/InputsPage.h"
 #include "config/ui/LoadPages.h"
@@ -34,10 +37,15 @@ ToolProgram::ToolProgram(Dialogs& dialogs, ErrorDisplay& errors, AdapterBackend&
     : dialogs_(dialogs),
       errors_(errors),
       options_(std::move(options)),
+      backend_(backend),
       usbThread_(backend),
       link_(usbThread_),
       dispatcher_(&usbThread_)
 {
+    // The fast link is opt-in: [LINK] FAST_LINK=1 in the settings file.
+    IniFile settings;
+    if (settings.Load(options_.settingsPath))
+        usbThread_.SetFastLink(settings.ReadBool(QStringLiteral("LINK"), QStringLiteral("FAST_LINK"), false));
 }
 
 ToolProgram::~ToolProgram()
@@ -55,9 +63,21 @@ ToolProgram::~ToolProgram()
         dispatcher_.RemoveHandler(&generalPage_->Monitor());
     compare_.reset();
     trend_.reset();
+    station_.reset();
     canPages_.reset();
     transfer_.reset();
     mainForm_.reset();
+}
+
+void ToolProgram::StationClick()
+{
+    if (!station_) {
+        // Start lets the main window's link go: the station opens its adapters itself.
+        station_ = std::make_unique<TStationForm>(backend_, dialogs_, [this] { usbThread_.Close(); }, mainForm_.get());
+    }
+    station_->show();
+    station_->raise();
+    station_->activateWindow();
 }
 
 void ToolProgram::TrendClick()
@@ -157,6 +177,7 @@ void ToolProgram::Compose()
     commands.fia = [this] { RunFiaWindow(*firmwareHost_, mainForm_.get()); };
     commands.compare = [this] { compare_->Open(); };
     commands.trend = [this] { TrendClick(); };
+    commands.station = [this] { StationClick(); };
     main.SetCommands(std::move(commands));
     ComposeEditorPages();
 

@@ -23,6 +23,7 @@ namespace relvane {
 class AdapterBackend;
 class CompareCommand;
 class TTrendForm;
+class TStationForm;
 class Dialogs;
 class ErrorDisplay;
 class TAboutForm;
@@ -61,6 +62,9 @@ public:
     // "Trend…": created on its first opening, then shown again; nullptr before.
     TTrendForm* TrendWindow() { return trend_.get(); }
     void TrendClick();
+    // "Station…" of the production menu: one window, made on its first opening.
+    TStationForm* StationWindow() { return station_.get(); }
+    void StationClick();
 
     // Menu commands, public so tests run them as the menu does.
     void PingTest1Click();
@@ -79,6 +83,7 @@ private:
     Dialogs& dialogs_;
     ErrorDisplay& errors_;
     StartOptions options_;
+    AdapterBackend& backend_;
     UsbThread usbThread_;
     UsbThreadLink link_;
     Dispatcher dispatcher_;
@@ -93,6 +98,8 @@ private:
     std::unique_ptr<CompareCommand> compare_;
     // Listens to the dispatcher from its first opening; goes before the dispatcher does.
     std::unique_ptr<TTrendForm> trend_;
+    // The station runs its own links; it goes before the main window's link.
+    std::unique_ptr<TStationForm> station_;
     std::unique_ptr<MainToolHost> toolHost_;
     std::unique_ptr<MainFirmwareHost> firmwareHost_;
     std::unique_ptr<TAboutForm> aboutForm_;

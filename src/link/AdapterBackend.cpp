@@ -33,6 +33,7 @@ bool IsGoneErrno(int e) {
 class PosixSerialPort final : public AdapterPort {
 public:
     explicit PosixSerialPort(int fd) : fd_(fd) {}
+    int Descriptor() const override { return fd_; }
     ~PosixSerialPort() override { ::close(fd_); }
     PosixSerialPort(const PosixSerialPort&) = delete;
     PosixSerialPort& operator=(const PosixSerialPort&) = delete;

@@ -64,6 +64,9 @@ public:
     // Writes up to count bytes within the write time-out. False when the write
     // failed; true with *written < count for a short write.
     virtual bool Write(const std::uint8_t* bytes, int count, int* written) = 0;
+    // A descriptor that polls readable when bytes wait, for the fast link; -1 when the port
+    // has none (the fast link then reads with the read time-out).
+    virtual int Descriptor() const { return -1; }
 };
 
 class AdapterBackend {

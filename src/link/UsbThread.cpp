@@ -6,6 +6,10 @@
 
 #include <cstring>
 
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 namespace relvane {
 
 namespace {
@@ -21,6 +25,7 @@ constexpr quint64 PHASE_ABANDONED = 3;
 UsbThread::UsbThread(AdapterBackend& backend, QObject* parent)
     : QObject(parent), backend_(backend) {
     std::memset(rxBuffer_, 0, sizeof rxBuffer_);
+    wakeFd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     thread_ = QThread::create([this] { Run(); });
     thread_->setObjectName(QStringLiteral("UsbThread"));
 }
@@ -35,8 +40,11 @@ UsbThread::~UsbThread() {
     }
     if (started_.load()) thread_->wait();
     delete thread_;
-    std::lock_guard<std::mutex> lock(portGuard_);
-    port_.reset();
+    {
+        std::lock_guard<std::mutex> lock(portGuard_);
+        port_.reset();
+    }
+    if (wakeFd_ >= 0) ::close(wakeFd_);
 }
 
 int UsbThread::ListUsbDevices(QStringList& list) {
@@ -99,10 +107,22 @@ void UsbThread::Close() {
 }
 
 bool UsbThread::AddToTxQueue(const std::uint8_t* bytes, int count) {
-    return queue_.Add(bytes, count);
+    const bool added = queue_.Add(bytes, count);
+    if (fast_.load()) Wake();
+    return added;
 }
 
-void UsbThread::ResendLastFrame() { queue_.ResendLast(); }
+void UsbThread::ResendLastFrame() {
+    queue_.ResendLast();
+    if (fast_.load()) Wake();
+}
+
+void UsbThread::Wake() {
+    if (wakeFd_ < 0) return;
+    const std::uint64_t one = 1;
+    // Only fails when the counter is full, and then the thread is woken anyway.
+    [[maybe_unused]] const ssize_t n = ::write(wakeFd_, &one, sizeof one);
+}
 
 bool UsbThread::SetRxMode(int mode) {
     if (mode == RX_MODE_FRAMES || mode == RX_MODE_RAW) rxMode_.store(mode);
@@ -129,6 +149,7 @@ bool UsbThread::IsRunning() const { return started_.load() && thread_->isRunning
 void UsbThread::Stop() {
     stop_.store(true);
     wake_.release();
+    Wake();
 }
 
 bool UsbThread::Join(int ms) {
@@ -152,7 +173,8 @@ void UsbThread::Run() {
     while (!stop_.load()) {
         switch (state_.load()) {
         case LINK_OPEN:
-            PassOpen();
+            if (fast_.load()) PassOpenFast();
+            else PassOpen();
             break;
         case LINK_LOST:
             PassLost();
@@ -209,6 +231,89 @@ void UsbThread::PassOpen() {
             return written >= count ? TxQueue::WriteResult::Complete : TxQueue::WriteResult::Short;
         },
         [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); });
+}
+
+void UsbThread::PassOpenFast() {
+    // Wait for bytes or a queued entry; 10 ms at most, so a stop, a closed port and a pulled
+    // adapter (seen by the read) are noticed as in the paced loop.
+    int fd = -1;
+    {
+        std::lock_guard<std::mutex> lock(portGuard_);
+        if (!port_) return;
+        fd = port_->Descriptor();
+    }
+    bool readable = fd < 0;
+    if (queue_.WaitingCount() == 0 || fd >= 0) {
+        pollfd p[2] = {{fd, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+        // A queued entry does not end the wait when the port has no descriptor: its read waits
+        // for bytes itself, within the read time-out.
+        if (fd >= 0) {
+            const int r = ::poll(p, 2, queue_.WaitingCount() > 0 ? 0 : LINK_PASS_WAIT_MS);
+            readable = r > 0 && (p[0].revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) != 0;
+        }
+        std::uint64_t count = 0;
+        if (wakeFd_ >= 0) [[maybe_unused]] const ssize_t n = ::read(wakeFd_, &count, sizeof count);
+    }
+    if (stop_.load()) return;
+
+    if (readable) {
+        ReadStatus status = ReadStatus::Ok;
+        int got = 0;
+        bool lost = false;
+        quint64 generation = 0;
+        {
+            std::lock_guard<std::mutex> lock(portGuard_);
+            if (!port_) return;
+            status = port_->Read(rxBuffer_, LINK_RX_BUFFER, &got);
+            // A frame arrives a byte at a time: its bytes are gathered until its end (or a
+            // pause of 2 ms) so that it crosses to the user-interface thread once, not byte by
+            // byte. Raw bytes (the bootloader's) go at once.
+            while (status == ReadStatus::Ok && got > 0 && got < LINK_RX_BUFFER && fd >= 0 &&
+                   rxMode_.load() == RX_MODE_FRAMES && rxBuffer_[got - 1] != SLIP_END) {
+                pollfd more{fd, POLLIN, 0};
+                if (::poll(&more, 1, 2) <= 0) break;
+                int extra = 0;
+                status = port_->Read(rxBuffer_ + got, LINK_RX_BUFFER - got, &extra);
+                if (status != ReadStatus::Ok) {
+                    // What came before still goes over; the failure shows on the next read.
+                    status = ReadStatus::Ok;
+                    break;
+                }
+                got += extra;
+            }
+            if (status == ReadStatus::Gone) {
+                port_.reset();
+                if (state_.load() == LINK_OPEN) {
+                    state_.store(LINK_LOST);
+                    lost = true;
+                    generation = generation_;
+                }
+            }
+        }
+        if (status == ReadStatus::Ok && got > 0) {
+            rxCount_ = got;
+            HandOff(HandOffKind::Chunk, 0);
+        } else if (lost) {
+            HandOff(HandOffKind::Lost, generation);
+        }
+    }
+
+    // Everything queued goes out now, one entry after the other.
+    while (!stop_.load() && state_.load() == LINK_OPEN && queue_.WaitingCount() > 0) {
+        const bool complete = queue_.WriteOne(
+            [this](const std::uint8_t* bytes, int count) {
+                std::lock_guard<std::mutex> lock(portGuard_);
+                if (!port_) return TxQueue::WriteResult::Failed;
+                int written = 0;
+                if (!port_->Write(bytes, count, &written)) return TxQueue::WriteResult::Failed;
+                return written >= count ? TxQueue::WriteResult::Complete : TxQueue::WriteResult::Short;
+            },
+            // No rest after a complete write; a short or failed one waits as in the paced loop.
+            [](int ms) {
+                if (ms > 2) QThread::msleep(static_cast<unsigned long>(ms));
+            });
+        if (!complete) break;
+    }
 }
 
 void UsbThread::PassLost() {

@@ -79,6 +79,12 @@ public:
     // LinkControl: queues the last entry once more, once per queued entry.
     void ResendLastFrame() override;
 
+    // The fast link: instead of a pass every 10 ms, the thread waits on the port and on the
+    // queue, reads as soon as bytes arrive and writes an entry as soon as it is queued; the
+    // module's answers still pace every exchange. Off by default (the tool's own pace).
+    void SetFastLink(bool fast) { fast_.store(fast); Wake(); }
+    bool FastLink() const { return fast_.load(); }
+
     // Stores the receive mode (RX_MODE_FRAMES or RX_MODE_RAW; other values are
     // ignored) and tells whether the link is open.
     bool SetRxMode(int mode);
@@ -109,6 +115,9 @@ private:
 
     void Run();
     void PassOpen();
+    void PassOpenFast();
+    // Ends the fast link's wait (an entry was queued).
+    void Wake();
     void PassLost();
     bool ReopenLost(quint64* generation);
     bool HandOff(HandOffKind kind, quint64 generation);
@@ -123,6 +132,8 @@ private:
     std::atomic<bool> stop_{false};
     std::atomic<int> state_{LINK_CLOSED};
     std::atomic<int> rxMode_{RX_MODE_FRAMES};
+    std::atomic<bool> fast_{false};
+    int wakeFd_ = -1;  // an eventfd the fast link polls with the port
 
     // Guards the open port, the remembered description and the generation, so an
     // Open or Close from the user-interface thread and a re-open by the link thread

@@ -4,6 +4,9 @@
 
 #include "app/ErrorDisplay.h"
 #include "app/ToolProgram.h"
+#include "station/ui/StationForm.h"
+
+#include <QMenu>
 #include "monitor/ui/TrendForm.h"
 #include "link/MemoryBackend.h"
 #include "monitor/ui/AboutForm.h"
@@ -83,7 +86,7 @@ private Q_SLOTS:
         QCOMPARE(Program().Link().Queue().WaitingCount(), 0);
         // The production entries have their windows attached.
         for (const char* name : {"Systemsetup1", "Calibration1", "PingTest1", "Runtimeerror1", "Eeprom",
-                                 "Firmware1", "FIA"})
+                                 "Station1", "Firmware1", "FIA"})
             QVERIFY2(main.findChild<QAction*>(QString::fromLatin1(name))->isEnabled(), name);
     }
 
@@ -105,6 +108,23 @@ private Q_SLOTS:
         // The window only listens: nothing goes out while it is open.
         QTest::qWait(300);
         QCOMPARE(Program().Link().Queue().WaitingCount(), 0);
+    }
+
+    // "Station…" ends the production menu and opens one window, shown again later.
+    void stationWindowFromTheMenu()
+    {
+        TMainForm& main = Program().MainForm();
+        QMenu* production = main.findChild<QMenu*>(QStringLiteral("Production1"));
+        QVERIFY(production);
+        QAction* entry = production->actions().last();
+        QCOMPARE(entry->objectName(), QStringLiteral("Station1"));
+        QCOMPARE(entry->text(), QStringLiteral("Station") + QChar(0x2026));
+        entry->trigger();
+        TStationForm* window = Program().StationWindow();
+        QVERIFY(window && window->isVisible());
+        window->close();
+        entry->trigger();
+        QCOMPARE(Program().StationWindow(), window);
     }
 
     void pageChangeStopsAndResumesPoll()

@@ -6,6 +6,7 @@
 
 #include "app/ErrorDisplay.h"
 #include "app/ToolProgram.h"
+#include "config/IniFile.h"
 #include "link/AdapterBackend.h"
 #include "sim/Simulator.h"
 #include "support/ScriptedDialogs.h"
@@ -58,6 +59,12 @@ public:
         errors_ = std::make_unique<ErrorDisplay>(dialogs_);
         StartOptions o;
         o.settingsPath = dir_.filePath(QStringLiteral("relvane-tool.INI"));
+        // The fault tables run once with the link's own pace and once with the fast link.
+        if (qEnvironmentVariable("RELVANE_TEST_FAST_LINK") == QLatin1String("1")) {
+            IniFile settings;
+            settings.WriteBool(QStringLiteral("LINK"), QStringLiteral("FAST_LINK"), true);
+            settings.Save(o.settingsPath);
+        }
         o.currentDirectory = dir_.path();
         o.splashWaitMs = 0;
         o.showSplash = false;

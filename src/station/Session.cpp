@@ -1,4 +1,4 @@
-#include "cli/Session.h"
+#include "station/Session.h"
 
 #include "monitor/ServiceConsoles.h"
 #include "protocol/MessageCatalogue.h"
@@ -8,41 +8,10 @@
 #include <QEventLoop>
 #include <QTimer>
 
-namespace relvane::cli {
+namespace relvane {
 
-QString ChooseAdapter(AdapterBackend& backend, const QString& requested, QStringList* message, int* status) {
-    QList<AdapterInfo> adapters;
-    backend.ListAdapters(adapters);
-    QStringList present;
-    for (const AdapterInfo& a : adapters)
-        if (a.detailsOk && !a.description.isEmpty()) present << a.description;
-    const auto listing = [&] {
-        for (const QString& d : present) *message << QStringLiteral("  ") + d;
-    };
-    if (!requested.isEmpty()) {
-        if (present.contains(requested)) return requested;
-        *message << NotConnectedText();
-        *message << QStringLiteral("No adapter \"%1\"; adapters present:").arg(requested);
-        if (present.isEmpty()) *message << QStringLiteral("  (none)");
-        listing();
-        *status = EXIT_NO_ADAPTER;
-        return {};
-    }
-    if (present.size() == 1) return present.first();
-    if (present.isEmpty()) {
-        *message << NotConnectedText();
-        *message << QStringLiteral("No adapter found");
-        *status = EXIT_NO_ADAPTER;
-        return {};
-    }
-    *message << QStringLiteral("Several adapters are present; choose one with -a DESCRIPTION:");
-    listing();
-    *status = EXIT_USAGE;
-    return {};
-}
-
-Session::Session(AdapterBackend& backend, Console& console, std::function<bool()> interrupted)
-    : backend_(backend), console_(console), interrupted_(std::move(interrupted)),
+Session::Session(AdapterBackend& backend, Say say, std::function<bool()> interrupted)
+    : backend_(backend), say_(std::move(say)), interrupted_(std::move(interrupted)),
       link_(std::make_unique<UsbThread>(backend_)), receiver_(&dispatcher_) {
     dispatcher_.SetLinkControl(link_.get());
     link_->SetFrameReceiver(&receiver_);
@@ -56,21 +25,11 @@ Session::~Session() {
     link_.reset();
 }
 
-int Session::Open(const QString& requested) {
-    QStringList message;
-    int status = EXIT_NO_ADAPTER;
-    const QString description = ChooseAdapter(backend_, requested, &message, &status);
-    if (description.isEmpty()) {
-        for (const QString& line : message) console_.Err(line);
-        return status;
-    }
-    if (!link_->Open(description)) {
-        console_.Err(NotConnectedText());
-        console_.Err(QStringLiteral("Unable to open adapter \"%1\"").arg(description));
-        return EXIT_NO_ADAPTER;
-    }
+bool Session::OpenAdapter(const QString& description) {
+    if (!link_->Open(description)) return false;
     description_ = description;
-    return EXIT_OK;
+    lost_ = false;
+    return true;
 }
 
 void Session::Send(const Frame& frame) { SendFrame(*link_, frame); }
@@ -133,14 +92,34 @@ VersionCheckResult Session::RunVersionCheck(QByteArray* text) {
     return check.Accepted() ? VersionCheckResult::Accepted : VersionCheckResult::WrongVersion;
 }
 
+bool Session::WaitForAnswer(int timeoutMs, QByteArray* text) {
+    VersionCheck check;  // only its reading of the answer; its own time-out is not used
+    check.Timer1().stop();
+    VersionListener listener(check);
+    dispatcher_.RegisterToolWindow(ToolSlot::Version, &listener);
+    QTimer heartbeat;
+    QObject::connect(&heartbeat, &QTimer::timeout, [&] { Send(BuildVersionRequest()); });
+    Send(BuildVersionRequest());
+    heartbeat.start(400);
+    WaitUntil([&] { return listener.answered; }, timeoutMs);
+    heartbeat.stop();
+    check.Timer1().stop();
+    check.Timer2().stop();
+    dispatcher_.UnregisterToolWindow(ToolSlot::Version, &listener);
+    if (text) *text = check.VersionText();
+    return listener.answered;
+}
+
 void Session::OnLinkLost() {
     lost_ = true;
-    console_.Err(QStringLiteral("The link to the module was lost"));
+    ++losses_;
+    Say_(QStringLiteral("The link to the module was lost"));
 }
 
 void Session::OnLinkRestored() {
     lost_ = false;
-    console_.Err(QStringLiteral("The link to the module is back"));
+    ++restores_;
+    Say_(QStringLiteral("The link to the module is back"));
 }
 
-}  // namespace relvane::cli
+}  // namespace relvane
