@@ -30,6 +30,7 @@ const CommandEntry kCommands[] = {
     {"monitor", "show the CAN traffic the module forwards", RunMonitor},
     {"firmware", "program or compare the module's firmware (program, compare)", RunFirmware},
     {"config", "show or compare configuration files (show, diff)", RunConfig},
+    {"dbc", "CAN databases: fill a CAN input, export the CAN traffic (fill, export, show)", RunDbc},
     {"ping", "run the ping test of the link", RunPing},
     {"station", "run a production recipe on module after module; report its records", RunStation},
 };
@@ -189,10 +190,6 @@ int RunAdapters(Invocation& inv, const QStringList& args) {
 
 // --- config show / config diff -----------------------------------------------------------------
 
-namespace {
-
-// Loads a configuration file given on the command line. A missing file is a usage error here
-// (the window would take defaults for it, which a script would never notice).
 std::optional<int> LoadGivenFile(Invocation& inv, const QString& path, ConfigModel& model) {
     const QString file = ConfigFilePath(path);
     if (!QFileInfo(file).isFile()) {
@@ -206,6 +203,8 @@ std::optional<int> LoadGivenFile(Invocation& inv, const QString& path, ConfigMod
     }
     return std::nullopt;
 }
+
+namespace {
 
 int ConfigShow(Invocation& inv, const QStringList& args) {
     inv.name = QStringLiteral("config show");

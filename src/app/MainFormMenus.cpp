@@ -34,6 +34,8 @@ void TMainForm::BuildMenus()
     file->setObjectName(QStringLiteral("File1"));
     AddEntry(file, QStringLiteral("Open"), QStringLiteral("&Open"), &MainCommands::open);
     AddEntry(file, QStringLiteral("Save"), QStringLiteral("Save"), &MainCommands::save);
+    AddEntry(file, QStringLiteral("ExportCanDatabase1"), QStringLiteral("Export CAN database") + QChar(0x2026),
+             &MainCommands::exportCanDatabase);
     file->addSeparator();
     AddEntry(file, QStringLiteral("Read2"), QStringLiteral("Read               F8"),
              &MainCommands::read)

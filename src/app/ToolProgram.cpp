@@ -5,6 +5,7 @@
 #include "app/CompareCommand.h"
 #include "app/ErrorDisplay.h"
 #include "app/SplashForm.h"
+#include "can/ui/DbcExportCommand.h"
 #include "station/ui/StationForm.h"
 
 #include "config/Dialogs.h"
@@ -24,6 +25,8 @@
 #include "tools/ui/SystemSetupForm.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QElapsedTimer>
 #include <QThread>
 
@@ -161,6 +164,9 @@ void ToolProgram::Compose()
     commands.defaults = [this] { transfer_->BtnDefaultValueClick(); };
     commands.open = [this] { transfer_->OpenClick(); };
     commands.save = [this] { transfer_->SaveClick(); };
+    commands.exportCanDatabase = [this] {
+        ExportCanDatabaseClick(mainForm_->Model(), dialogs_, mainForm_->LastConfigPath());
+    };
     commands.about = [this] { aboutForm_->ShowCentredOver(mainForm_.get()); };
     commands.pingTest = [this] { PingTest1Click(); };
     commands.systemSetup = [this] { Systemsetup1Click(); };
@@ -224,6 +230,23 @@ void ToolProgram::ComposeEditorPages()
     QObject::connect(can, &TCanInputPage::BtnCanReadClicked, &main, &TMainForm::BtnLoadClick);
     QObject::connect(can, &TCanInputPage::BtnCanUploadClicked, &main, &TMainForm::BtnSaveClick);
     QObject::connect(can, &TCanInputPage::BtnCanInputDefaultClicked, &main, &TMainForm::BtnDefaultValueClick);
+    // The last CAN database is kept in the program settings file, as the firmware windows keep theirs.
+    DbcFileMemory dbcFiles;
+    dbcFiles.read = [this] {
+        IniFile ini;
+        return ini.Load(mainForm_->SettingsPath()) ? ini.ReadString(QStringLiteral("DBC"), QStringLiteral("PATH")) : QString();
+    };
+    dbcFiles.write = [this](const QString& path) {
+        IniFile ini;
+        // A file that cannot be read is left alone rather than replaced by this one key.
+        if (!ini.Load(mainForm_->SettingsPath()))
+            return;
+        ini.WriteString(QStringLiteral("DBC"), QStringLiteral("PATH"), path);
+        // The user's configuration folder may not exist before the first shutdown wrote it.
+        QDir().mkpath(QFileInfo(mainForm_->SettingsPath()).absolutePath());
+        ini.Save(mainForm_->SettingsPath());
+    };
+    can->SetDbcFileMemory(dbcFiles);
     transfer_->SetMonitorReset([this] { return canPages_->ResetMonitorForTransfer(); });
     compare_ = std::make_unique<CompareCommand>(main, *transfer_, *canPages_, dialogs_);
 

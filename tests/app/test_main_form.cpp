@@ -144,7 +144,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("menu");
         QTest::addColumn<QStringList>("entries");  // name=text, "-" for a separator
         QTest::newRow("file") << "File1"
-                              << L({"Open=&Open", "Save=Save", "-",
+                              << L({"Open=&Open", "Save=Save", "ExportCanDatabase1=Export CAN database\u2026", "-",
                                              "Read2=Read               F8",
                                              "Upload1=Upload            F9",
                                              "Default=Default settings", "-", "Close1=&Exit"});
