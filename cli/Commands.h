@@ -9,6 +9,10 @@
 
 #include <optional>
 
+namespace relvane {
+class ConfigModel;
+}
+
 namespace relvane::cli {
 
 // One command's parsed arguments.
@@ -40,6 +44,13 @@ std::optional<int> IntOption(Invocation& inv, const QCommandLineOption& option, 
 QString TakeSubcommand(QStringList& args);
 bool AsksForHelp(const QStringList& args);
 
+// Loads a configuration file named on the command line; an exit status when it is missing (a
+// usage error) or cannot be read.
+std::optional<int> LoadGivenFile(Invocation& inv, const QString& path, ConfigModel& model);
+// Prints the configuration's problems to standard error; an exit status when it has errors and
+// force is not set (upload refuses it).
+std::optional<int> RefuseProblems(Invocation& inv, const ConfigModel& model, bool force);
+
 int RunAdapters(Invocation& inv, const QStringList& args);
 int RunRead(Invocation& inv, const QStringList& args);
 int RunUpload(Invocation& inv, const QStringList& args);
@@ -50,5 +61,7 @@ int RunMonitor(Invocation& inv, const QStringList& args);
 int RunFirmware(Invocation& inv, const QStringList& args);
 int RunConfig(Invocation& inv, const QStringList& args);
 int RunPing(Invocation& inv, const QStringList& args);
+int ConfigCheckCommand(Invocation& inv, const QStringList& args);
+int ConfigSheetCommand(Invocation& inv, const QStringList& args);
 
 }  // namespace relvane::cli

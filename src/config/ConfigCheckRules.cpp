@@ -494,7 +494,7 @@ private:
                 names << u.user;
             const QString last = names.takeLast();
             Add("output-contested",
-                QStringLiteral("%1 is switched by %2 and by %3, which fight over it").arg(OutputWords(m_, n), names.join(QStringLiteral(", ")), last),
+                QStringLiteral("%1 is switched by %2 and by %3; when both are active they fight over it").arg(OutputWords(m_, n), names.join(QStringLiteral(", ")), last),
                 c.at(1).where);
         }
     }
