@@ -2,6 +2,7 @@
 
 #include "config/ConfigModel.h"
 #include "config/ConfigWords.h"
+#include "config/Dialogs.h"
 #include "config/SelectionLists.h"
 
 #include <QJsonArray>
@@ -131,6 +132,14 @@ QString UploadAnywayQuestion(const QList<ConfigProblem>& problems)
     if (n > shown)
         lines << QStringLiteral("… and %1 more (see the Problems panel)").arg(n - shown);
     return lines.join(QLatin1Char('\n'));
+}
+
+bool ConfirmUploadDespiteProblems(const ConfigModel& model, Dialogs& dialogs)
+{
+    const QList<ConfigProblem> problems = CheckConfig(model);
+    if (ErrorCount(problems) == 0)
+        return true;
+    return dialogs.WarningYesNo(UploadAnywayQuestion(problems));
 }
 
 }  // namespace relvane

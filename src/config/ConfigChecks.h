@@ -14,6 +14,7 @@
 namespace relvane {
 
 class ConfigModel;
+class Dialogs;
 
 enum class ProblemSeverity { Error, Warning };
 
@@ -58,5 +59,8 @@ QString ProblemLine(const ConfigProblem& problem);
 QByteArray ProblemsJson(const QList<ConfigProblem>& problems);
 // "The configuration has 3 problems. Upload anyway?" followed by the problems, one a line.
 QString UploadAnywayQuestion(const QList<ConfigProblem>& problems);
+// Before an upload: with errors, asks UploadAnywayQuestion (warning, Yes and No); warnings alone
+// ask nothing. True when the upload may go on.
+bool ConfirmUploadDespiteProblems(const ConfigModel& model, Dialogs& dialogs);
 
 }  // namespace relvane
