@@ -5,15 +5,9 @@
 #include "config/Dialogs.h"
 #include "monitor/ui/GeneralPage.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDialog>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QMenuBar>
 #include <QScreen>
-#include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QThread>
@@ -39,10 +33,6 @@ const char* const kPageNames[PAGE_COUNT] = {
     "PageLowBattery",   "PageStartKill",  "PageLowCurrent", "PageSocketInfo"};
 
 } // namespace
-
-QString StatusUsbConnected() { return QStringLiteral("USB CONNECTED"); }
-QString StatusNotConnected() { return QStringLiteral("NOT CONNECTED"); }
-QString StatusUsbDisconnected() { return QStringLiteral("USB DISCONNECTED"); }
 
 TEmptyPage::TEmptyPage(const QString& objectName, QWidget* parent) : QWidget(parent)
 {
@@ -86,78 +76,6 @@ TMainForm::~TMainForm()
     qApp->removeEventFilter(this);
 }
 
-QAction* TMainForm::AddEntry(QMenu* menu, const QString& name, const QString& text,
-                             std::function<void()> MainCommands::*command)
-{
-    QAction* action = menu->addAction(text);
-    action->setObjectName(name);
-    if (command) {
-        commandEntries_.emplace_back(action, command);
-        connect(action, &QAction::triggered, this, [this, command] {
-            if (const auto& run = commands_.*command)
-                run();
-        });
-    }
-    return action;
-}
-
-void TMainForm::BuildMenus()
-{
-    QMenuBar* bar = menuBar();
-    bar->setObjectName(QStringLiteral("MainMenu1"));
-
-    QMenu* file = bar->addMenu(QStringLiteral("&File"));
-    file->setObjectName(QStringLiteral("File1"));
-    AddEntry(file, QStringLiteral("Open"), QStringLiteral("&Open"), &MainCommands::open);
-    AddEntry(file, QStringLiteral("Save"), QStringLiteral("Save"), &MainCommands::save);
-    file->addSeparator();
-    AddEntry(file, QStringLiteral("Read2"), QStringLiteral("Read               F8"),
-             &MainCommands::read)
-        ->setStatusTip(QStringLiteral("Read data from relvane"));
-    AddEntry(file, QStringLiteral("Upload1"), QStringLiteral("Upload            F9"),
-             &MainCommands::upload)
-        ->setStatusTip(QStringLiteral("Upload data to relvane"));
-    AddEntry(file, QStringLiteral("Default"), QStringLiteral("Default settings"),
-             &MainCommands::defaults);
-    file->addSeparator();
-    QAction* exit = AddEntry(file, QStringLiteral("Close1"), QStringLiteral("&Exit"), nullptr);
-    connect(exit, &QAction::triggered, this, &TMainForm::Close1Click);
-
-    QMenu* connection = bar->addMenu(QStringLiteral("&Connection"));
-    connection->setObjectName(QStringLiteral("Connection1"));
-    QAction* usb = AddEntry(connection, QStringLiteral("USB1"), QStringLiteral("&USB"), nullptr);
-    connect(usb, &QAction::triggered, this, &TMainForm::USB1Click);
-
-    QMenu* tools = bar->addMenu(QStringLiteral("Tools"));
-    tools->setObjectName(QStringLiteral("Tools1"));
-    AddEntry(tools, QStringLiteral("Firmware1"), QStringLiteral("Firmware"), &MainCommands::firmware);
-    AddEntry(tools, QStringLiteral("FIA"), QStringLiteral("FIA "), &MainCommands::fia);
-    AddEntry(tools, QStringLiteral("CompareConfiguration1"),
-             QStringLiteral("Compare configuration") + QChar(0x2026), &MainCommands::compare);
-    AddEntry(tools, QStringLiteral("Trend1"), QStringLiteral("Trend") + QChar(0x2026), &MainCommands::trend);
-
-    production1_ = bar->addMenu(QStringLiteral("Orvik"));
-    production1_->setObjectName(QStringLiteral("Production1"));
-    AddEntry(production1_, QStringLiteral("Systemsetup1"), QStringLiteral("System setup"),
-             &MainCommands::systemSetup);
-    AddEntry(production1_, QStringLiteral("Calibration1"), QStringLiteral("Calibration"),
-             &MainCommands::calibration);
-    AddEntry(production1_, QStringLiteral("PingTest1"), QStringLiteral("Ping Test"),
-             &MainCommands::pingTest);
-    AddEntry(production1_, QStringLiteral("Runtimeerror1"), QStringLiteral("Runtime error"),
-             &MainCommands::runtimeError);
-    AddEntry(production1_, QStringLiteral("Eeprom"), QStringLiteral("Eeprom"), &MainCommands::eeprom);
-    // Hidden until the access code is typed in the About window.
-    production1_->menuAction()->setVisible(false);
-
-    QMenu* help = bar->addMenu(QStringLiteral("&Help"));
-    help->setObjectName(QStringLiteral("Help1"));
-    QAction* about = AddEntry(help, QStringLiteral("About1"), QStringLiteral("&About.."), nullptr);
-    connect(about, &QAction::triggered, this, &TMainForm::About1Click);
-
-    RefreshCommandStates();
-}
-
 void TMainForm::BuildNotebook()
 {
     notebook_ = new QTabWidget(this);
@@ -179,38 +97,6 @@ void TMainForm::BuildNotebook()
     notebook_->setCornerWidget(lamps_, Qt::TopRightCorner);
     connect(notebook_, &QTabWidget::currentChanged, this, &TMainForm::TabbedNotebook1Change);
     setCentralWidget(notebook_);
-}
-
-void TMainForm::BuildStatusBar()
-{
-    statusBar1_ = new QStatusBar(this);
-    statusBar1_->setObjectName(QStringLiteral("StatusBar1"));
-    statusBar1_->setSizeGripEnabled(true);
-    statusPanel0_ = new QLabel(statusBar1_);
-    statusPanel0_->setObjectName(QStringLiteral("StatusPanel0"));
-    statusPanel0_->setFixedWidth(200);
-    statusPanel0_->setFrameShape(QFrame::Panel);
-    statusPanel0_->setFrameShadow(QFrame::Sunken);
-    statusPanel1_ = new QLabel(statusBar1_);
-    statusPanel1_->setObjectName(QStringLiteral("StatusPanel1"));
-    statusPanel1_->setFixedWidth(50);
-    statusPanel1_->setFrameShape(QFrame::Panel);
-    statusPanel1_->setFrameShadow(QFrame::Sunken);
-    statusBar1_->addWidget(statusPanel0_);
-    statusBar1_->addWidget(statusPanel1_);
-    setStatusBar(statusBar1_);
-}
-
-void TMainForm::SetCommands(MainCommands commands)
-{
-    commands_ = std::move(commands);
-    RefreshCommandStates();
-}
-
-void TMainForm::RefreshCommandStates()
-{
-    for (const auto& [action, command] : commandEntries_)
-        action->setEnabled(static_cast<bool>(commands_.*command));
 }
 
 void TMainForm::SetPage(int index, QWidget* page)
@@ -307,141 +193,8 @@ void TMainForm::FormClose()
     QThread::msleep(100);
 }
 
-void TMainForm::Close1Click()
-{
-    close();
-}
-
-void TMainForm::USB1Click()
-{
-    if (usbSelectForm_)
-        usbSelectForm_->exec();
-}
-
-void TMainForm::About1Click()
-{
-    if (commands_.about) {
-        commands_.about();
-        return;
-    }
-    if (!aboutForm_)
-        return;
-    // Centred over the main window.
-    const QRect main = frameGeometry();
-    aboutForm_->move(main.left() + (main.width() - aboutForm_->width()) / 2,
-                     main.top() + (main.height() - aboutForm_->height()) / 2);
-    if (auto* dialog = qobject_cast<QDialog*>(aboutForm_.data()))
-        dialog->exec();
-    else
-        aboutForm_->show();
-}
-
 // ---------------------------------------------------------------------------
-// Connection
-
-void TMainForm::SetStatusText(const QString& text)
-{
-    statusPanel0_->setText(text);
-}
-
-QString TMainForm::StatusText() const
-{
-    return statusPanel0_->text();
-}
-
-namespace {
-
-// A failed open that the user can mend (permissions, a program holding the adapter) is
-// explained in the second status panel, widened for it, and in both panels' tooltips,
-// instead of an extra message box; an empty hint puts the panel back as it was.
-void ShowOpenHint(QLabel* panel0, QLabel* panel1, const QString& hint)
-{
-    panel1->setText(hint);
-    panel0->setToolTip(hint);
-    panel1->setToolTip(hint);
-    if (hint.isEmpty())
-        panel1->setFixedWidth(50);
-    else
-        panel1->setMaximumWidth(QWIDGETSIZE_MAX);
-}
-
-} // namespace
-
-void TMainForm::ConnectDevice(const QString& description)
-{
-    if (link_.Open(description)) {
-        connected_ = true;
-        timerSerial_->start();
-        SetStatusText(StatusUsbConnected());
-        ShowOpenHint(statusPanel0_, statusPanel1_, QString());
-    } else {
-        SetStatusText(StatusNotConnected());
-        ShowOpenHint(statusPanel0_, statusPanel1_, OpenErrorHint(link_.LastOpenError()));
-    }
-}
-
-void TMainForm::OnLinkLost()
-{
-    if (connected_)
-        SetStatusText(StatusUsbDisconnected());
-    if (live_.resetLiveDisplay)
-        live_.resetLiveDisplay();
-    module_.versionText.clear();
-}
-
-void TMainForm::OnLinkRestored()
-{
-    timerSerial_->start();
-    SetStatusText(StatusUsbConnected());
-}
-
-void TMainForm::TimerSerialTimer()
-{
-    // A link that came back while the firmware window holds it is read once the window has let
-    // it go: the read now would be refused as "not connected". One that came back during a
-    // transfer is not read: the transfer refuses it, and the compare window's read of the module
-    // (which is no command of the transfer's) must not be broken into by a second one.
-    if (firmwareBusy_)
-        return;
-    timerSerial_->stop();
-    if (transferBusy_)
-        return;
-    // The Read command, exactly as its button runs it (with its connection test and
-    // version check); attached by the transfer sequencer.
-    if (commands_.read)
-        commands_.read();
-}
-
-// ---------------------------------------------------------------------------
-// Keys and pages
-
-bool TMainForm::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
-        static_cast<QWidget*>(watched)->window() == this) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (FormKeyDown(key->key(), key->modifiers()))
-            return true;
-    }
-    return QMainWindow::eventFilter(watched, event);
-}
-
-bool TMainForm::FormKeyDown(int key, Qt::KeyboardModifiers modifiers)
-{
-    if (key == Qt::Key_F8 && commands_.read) {
-        commands_.read();
-        return true;
-    }
-    if (key == Qt::Key_F9 && commands_.upload) {
-        commands_.upload();
-        return true;
-    }
-    if (key == Qt::Key_Slash && (modifiers & Qt::KeypadModifier) && live_.keypadDivide) {
-        live_.keypadDivide();
-        return true;
-    }
-    return false;
-}
+// Pages
 
 void TMainForm::TabbedNotebook1Change(int index)
 {
@@ -500,11 +253,6 @@ void TMainForm::ServeNamePropagation()
 void TMainForm::ShowActivityLamps(int lit)
 {
     lamps_->SetLit(lit);
-}
-
-void TMainForm::RevealProductionMenu()
-{
-    production1_->menuAction()->setVisible(true);
 }
 
 void TMainForm::PauseMs(int ms)

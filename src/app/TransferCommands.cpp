@@ -5,6 +5,7 @@
 #include "config/ConfigModel.h"
 #include "config/Cp1252.h"
 #include "config/Dialogs.h"
+#include "monitor/ui/VersionForm.h"
 #include "protocol/Dispatcher.h"
 #include "protocol/MessageCatalogue.h"
 
@@ -43,7 +44,7 @@ QString OverwriteQuestionText(const QString& path)
 TransferCommands::TransferCommands(TMainForm& main, ConfigModel& model, Dispatcher& dispatcher,
                                    Dialogs& dialogs)
     : main_(main), model_(model), dispatcher_(dispatcher), dialogs_(dialogs),
-      windows_(dialogs, dispatcher, &main), sequencer_(model, *this)
+      windows_(dialogs, &main), sequencer_(model, *this)
 {
     dispatcher_.AddHandler(&sequencer_);
 }
@@ -238,7 +239,10 @@ bool TransferCommands::ResetMonitorSelection() { return monitorReset_ ? monitorR
 
 void TransferCommands::PauseMs(int ms) { main_.PauseMs(ms); }
 
-VersionCheckResult TransferCommands::RunVersionCheck() { return windows_.RunVersionCheck(); }
+VersionCheckResult TransferCommands::RunVersionCheck()
+{
+    return RunVersionCheckWindow(dispatcher_, &main_);
+}
 
 ProgressEnd TransferCommands::RunProgress(const std::function<void()>& cancel)
 {

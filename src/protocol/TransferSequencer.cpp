@@ -2,8 +2,6 @@
 
 #include "protocol/MessageCatalogue.h"
 
-#include <QEventLoop>
-
 #include <algorithm>
 #include <array>
 
@@ -13,13 +11,6 @@ namespace {
 
 static_assert(kInputCount == 11 && kOutputCount == 34 && kCanInputCount == 32
               && kVirtualInputCount == 20 && kFlashCount == 5);
-
-// Byte 4 of a received block: the input or output number, or the 0-based index.
-// A frame too short to carry it reads as 0, as the dispatcher reads short fields.
-int IndexByte(const std::uint8_t* frame, int count)
-{
-    return count > FRAME_PAYLOAD ? frame[FRAME_PAYLOAD] : 0;
-}
 
 // The blocks a whole read brings in, per answer.
 struct ReadBlock {
@@ -60,78 +51,6 @@ QString ReadIncompleteText(int missing)
 }
 
 QString UpdateTimeoutText() { return QStringLiteral(" Update timeout "); }
-
-// --- UpdateProgress --------------------------------------------------------------
-
-UpdateProgress::UpdateProgress(QObject* parent) : QObject(parent), timer_(this)
-{
-    timer_.setObjectName(QStringLiteral("Timer1"));
-    timer_.setInterval(TICK_MS);
-    connect(&timer_, &QTimer::timeout, this, &UpdateProgress::Tick);
-}
-
-void UpdateProgress::Start()
-{
-    progress_ = 0;
-    timeoutCounter_ = 0;
-    Q_EMIT progressChanged(progress_);
-    timer_.start();
-}
-
-void UpdateProgress::Tick()
-{
-    const bool expired = timeoutCounter_ > timeoutTicks_;
-    ++timeoutCounter_;
-    progress_ = progress_ >= BAR_MAX ? 0 : progress_ + 1;
-    Q_EMIT progressChanged(progress_);
-    if (expired) {
-        timer_.stop();
-        Q_EMIT timedOut();
-    }
-}
-
-// --- HeadlessProgress -------------------------------------------------------------
-
-HeadlessProgress::HeadlessProgress()
-{
-    QObject::connect(&clock_, &UpdateProgress::timedOut, &clock_,
-                     [this] { End(ProgressEnd::TimedOut); });
-}
-
-ProgressEnd HeadlessProgress::Run()
-{
-    if (loop_)
-        return ProgressEnd::Finished;  // one progress at a time
-    QEventLoop loop;
-    loop_ = &loop;
-    end_ = ProgressEnd::Finished;
-    clock_.Start();
-    loop.exec();
-    clock_.Stop();
-    loop_ = nullptr;
-    return end_;
-}
-
-void HeadlessProgress::Close()
-{
-    if (loop_)
-        End(ProgressEnd::Finished);
-}
-
-void HeadlessProgress::Cancel()
-{
-    if (loop_)
-        End(ProgressEnd::Cancelled);
-}
-
-void HeadlessProgress::End(ProgressEnd end)
-{
-    if (!loop_)
-        return;
-    end_ = end;
-    clock_.Stop();
-    loop_->quit();
-}
 
 // --- TransferSequencer ------------------------------------------------------------
 
@@ -272,52 +191,11 @@ void TransferSequencer::SendBlock(BlockKind kind, int index)
         Send(*f);
 }
 
-void TransferSequencer::StepSequencer()
+void TransferSequencer::TakeBlock(std::uint8_t command, const std::uint8_t* frame, int count, int index)
 {
-    switch (state_) {
-    case SEQ_UPLOAD_INPUTS:
-        if (position_ < kInputCount) {
-            ++position_;
-            SendBlock(BlockKind::Input, position_);
-        } else {
-            position_ = 1;
-            SendBlock(BlockKind::Output, 1);
-            state_ = SEQ_UPLOAD_OUTPUTS;
-        }
-        break;
-    case SEQ_UPLOAD_OUTPUTS:
-        if (position_ < kOutputCount) {
-            ++position_;
-            SendBlock(BlockKind::Output, position_);
-        } else {
-            state_ = SEQ_UPLOAD_LOW_BATTERY;
-            SendBlock(BlockKind::LowBattery);
-        }
-        break;
-    case SEQ_UPLOAD_CAN_INPUTS: SendBlock(BlockKind::CanInput, position_); break;
-    case SEQ_READ_CAN_INPUTS: Send(BuildCanInputReadRequest(position_)); break;
-    case SEQ_UPLOAD_VIRTUAL: SendBlock(BlockKind::VirtualInput, position_); break;
-    case SEQ_READ_VIRTUAL: Send(BuildVirtualInputReadRequest(position_)); break;
-    case SEQ_UPLOAD_START_KILL: SendBlock(BlockKind::StartKill); break;
-    case SEQ_READ_START_KILL: Send(BuildStartKillReadRequest()); break;
-    case SEQ_UPLOAD_PWM: SendBlock(BlockKind::Pwm); break;
-    case SEQ_READ_PWM: Send(BuildPwmReadRequest()); break;
-    case SEQ_UPLOAD_FLASH: SendBlock(BlockKind::Flash, position_); break;
-    case SEQ_READ_FLASH: Send(BuildFlashReadRequest(position_)); break;
-    case SEQ_UPLOAD_WIPER: SendBlock(BlockKind::Wiper); break;
-    case SEQ_READ_WIPER: Send(BuildWiperReadRequest()); break;
-    case SEQ_READ_EXPORT1: Send(BuildCanExport1ReadRequest()); break;
-    case SEQ_UPLOAD_EXPORT1: SendBlock(BlockKind::CanExport1); break;
-    case SEQ_READ_EXPORTS: Send(BuildCanExportReadRequest(position_ == 0 ? 0 : position_ == 1 ? 1 : 2)); break;
-    case SEQ_UPLOAD_EXPORTS: SendBlock(BlockKind::CanExport, position_); break;
-    case SEQ_READ_CAN_ENABLE: Send(BuildCanInputEnableReadRequest()); break;
-    case SEQ_UPLOAD_CAN_ENABLE: SendBlock(BlockKind::CanInputEnable); break;
-    case SEQ_READ_NAME: Send(BuildNameReadRequest()); break;
-    case SEQ_UPLOAD_NAME: SendBlock(BlockKind::BoxName); break;
-    default:
-        // 0, 1, 5, 6, 7 wait for an answer; any other value is no state.
-        break;
-    }
+    // DecodeConfigBlock changes nothing for an index out of range.
+    if (DecodeConfigBlock(staged_ ? *staged_ : model_, frame, count) && staged_)
+        blocksTaken_.insert({command, IsIndexedReadBlock(command) ? index : 0});
 }
 
 void TransferSequencer::Cancel()
@@ -353,219 +231,6 @@ void TransferSequencer::EndOfTransfer()
     }
     host_.CloseProgress();
     host_.RequestNamePropagation();
-}
-
-void TransferSequencer::OnConfigBlockWritten(std::uint8_t command, int index)
-{
-    switch (command) {
-    case INPUT_WRITE_CFM:
-    case OUTPUT_WRITE_CFM:
-        StepSequencer();
-        break;
-    case LOW_BATTERY_WRITE_CFM:
-        SendBlock(BlockKind::CanSetup);
-        state_ = SEQ_UPLOAD_CAN_SETUP;
-        break;
-    case CAN_SETUP_WRITE_CFM:
-        position_ = 0;
-        state_ = SEQ_UPLOAD_START_KILL;
-        StepSequencer();
-        break;
-    case START_KILL_WRITE_CFM:
-        position_ = 0;
-        state_ = SEQ_UPLOAD_CAN_INPUTS;
-        StepSequencer();
-        break;
-    case CAN_INPUT_WRITE_CFM:
-        position_ = index + 1;
-        if (position_ >= kCanInputCount) {
-            position_ = 0;
-            state_ = SEQ_UPLOAD_CAN_ENABLE;
-        }
-        StepSequencer();
-        break;
-    case CAN_INPUT_ENABLE_WRITE_CFM:
-        state_ = SEQ_UPLOAD_NAME;
-        StepSequencer();
-        break;
-    case NAME_WRITE_CFM:
-        position_ = 0;
-        state_ = SEQ_UPLOAD_VIRTUAL;
-        StepSequencer();
-        break;
-    case VIRTUAL_INPUT_WRITE_CFM:
-        position_ = index + 1;
-        if (position_ >= kVirtualInputCount) {
-            state_ = SEQ_UPLOAD_FLASH;
-            position_ = 0;
-        }
-        StepSequencer();
-        break;
-    case FLASH_WRITE_CFM: {
-        int next = index;
-        if (index < kFlashCount) {
-            position_ = index + 1;
-            next = position_;
-        }
-        if (next == kFlashCount) {
-            state_ = SEQ_UPLOAD_WIPER;
-            position_ = 0;
-        }
-        StepSequencer();
-        break;
-    }
-    case WIPER_WRITE_CFM:
-        state_ = SEQ_UPLOAD_PWM;
-        position_ = 0;
-        StepSequencer();
-        break;
-    case PWM_WRITE_CFM:
-        state_ = SEQ_UPLOAD_EXPORT1;
-        position_ = 0;
-        StepSequencer();
-        break;
-    case CAN_EXPORT1_WRITE_CFM:
-        state_ = SEQ_UPLOAD_EXPORTS;
-        position_ = 0;
-        StepSequencer();
-        break;
-    case CAN_EXPORT_WRITE_CFM:
-        if (index == 0) {
-            position_ = 1;
-            StepSequencer();
-        } else if (index == 1) {
-            position_ = 2;
-            StepSequencer();
-        } else {
-            EndOfTransfer();
-        }
-        break;
-    default:
-        break;
-    }
-}
-
-void TransferSequencer::OnConfigBlockRead(std::uint8_t command, const std::uint8_t* frame, int count)
-{
-    const int index = IndexByte(frame, count);
-    // DecodeConfigBlock changes nothing for an index out of range, so an answer
-    // like that still moves the sequencer below without bringing anything in.
-    auto decode = [&] {
-        if (DecodeConfigBlock(staged_ ? *staged_ : model_, frame, count) && staged_)
-            blocksTaken_.insert({command, IsIndexedReadBlock(command) ? index : 0});
-    };
-
-    switch (command) {
-    case INPUT_READ_CFM:
-        decode();
-        StepSequencer();
-        if (index == kInputCount)
-            Send(BuildOutputReadRequest());
-        break;
-    case OUTPUT_READ_CFM:
-        decode();
-        if (index == kOutputCount)
-            Send(BuildLowBatteryReadRequest());
-        break;
-    case LOW_BATTERY_READ_CFM:
-        decode();
-        Send(BuildCanSetupReadRequest());
-        state_ = SEQ_READ_CAN_SETUP;
-        break;
-    case CAN_SETUP_READ_CFM:
-        decode();
-        position_ = 0;
-        state_ = SEQ_READ_CAN_INPUTS;
-        StepSequencer();
-        break;
-    case CAN_INPUT_READ_CFM:
-        if (index < kCanInputCount)
-            decode();
-        if (index + 1 < kCanInputCount)
-            position_ = index + 1;
-        else
-            state_ = SEQ_READ_CAN_ENABLE;
-        StepSequencer();
-        break;
-    case CAN_INPUT_ENABLE_READ_CFM:
-        decode();
-        position_ = 0;
-        state_ = SEQ_READ_NAME;
-        StepSequencer();
-        break;
-    case NAME_READ_CFM:
-        decode();
-        position_ = 0;
-        state_ = SEQ_READ_VIRTUAL;
-        StepSequencer();
-        break;
-    case VIRTUAL_INPUT_READ_CFM:
-        if (index < kVirtualInputCount) {
-            decode();
-            position_ = index + 1;
-            if (position_ == kVirtualInputCount) {
-                state_ = SEQ_READ_START_KILL;
-                position_ = 0;
-            }
-        } else {
-            state_ = SEQ_READ_START_KILL;
-            position_ = 0;
-        }
-        StepSequencer();
-        break;
-    case START_KILL_READ_CFM:
-        decode();
-        position_ = 0;
-        state_ = SEQ_READ_FLASH;
-        StepSequencer();
-        break;
-    case FLASH_READ_CFM:
-        if (index < kFlashCount) {
-            decode();
-            position_ = index + 1;
-            if (position_ == kFlashCount)
-                state_ = SEQ_READ_WIPER;
-        } else {
-            state_ = SEQ_READ_WIPER;
-        }
-        StepSequencer();
-        break;
-    case WIPER_READ_CFM:
-        decode();
-        state_ = SEQ_READ_PWM;
-        position_ = 0;
-        StepSequencer();
-        break;
-    case PWM_READ_CFM:
-        decode();
-        state_ = SEQ_READ_EXPORT1;
-        position_ = 0;
-        StepSequencer();
-        break;
-    case CAN_EXPORT1_READ_CFM:
-        decode();
-        state_ = SEQ_READ_EXPORTS;
-        position_ = 0;
-        StepSequencer();
-        break;
-    case CAN_EXPORT_READ_CFM:
-        if (index == 0) {
-            decode();
-            position_ = 1;
-            StepSequencer();
-        } else if (index == 1) {
-            decode();
-            position_ = 2;
-            StepSequencer();
-        } else {
-            if (index == 2)
-                decode();
-            EndOfTransfer();
-        }
-        break;
-    default:
-        break;
-    }
 }
 
 void TransferSequencer::OnFactoryDefaultConfirmed() { host_.CloseProgress(); }

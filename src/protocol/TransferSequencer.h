@@ -10,18 +10,15 @@
 #include "link/FrameCodec.h"
 #include "protocol/BlockCodec.h"
 #include "protocol/Dispatcher.h"
+#include "protocol/TransferHost.h"
+#include "protocol/TransferProgress.h"
 
-#include <QObject>
 #include <QString>
-#include <QTimer>
 
 #include <cstdint>
+#include <memory>
 #include <set>
 #include <utility>
-#include <functional>
-#include <memory>
-
-class QEventLoop;
 
 namespace relvane {
 
@@ -62,122 +59,12 @@ QString VersionTimeoutText();      // "Timeout for software version"
 QString WrongVersionText();        // "Wrong software version in target, use other program"
 QString RebootQuestionText();      // "Reboot Target to use new settings?"
 QString FactoryQuestionText();     // "This will reset the relvane to factory settings?"
-QString UpdateTimeoutText();
-// A read that ended while some input or output blocks never came; the model is left as it was.
-QString ReadIncompleteText(int missing);       // " Update timeout " (blanks on both sides)
+QString UpdateTimeoutText();        // " Update timeout " (blanks on both sides)
+// A read that ended while some blocks never came; the model is left as it was.
+QString ReadIncompleteText(int missing);
 
 // The pause after the CAN monitor selection was moved back to its first entry.
 inline constexpr int MONITOR_RESET_PAUSE_MS = 200;
-
-enum class VersionCheckResult { Accepted, TimedOut, WrongVersion };
-
-// How a progress window ended.
-enum class ProgressEnd {
-    Finished,   // closed by the sequencer (end of transfer, FACTORY_DEFAULT_CFM)
-    Cancelled,  // the user's Cancel
-    TimedOut,   // no end within the time-out
-};
-
-// What the commands need from the main window (or a headless front end).
-class TransferHost {
-public:
-    virtual ~TransferHost() = default;
-
-    virtual bool Connected() const = 0;
-    virtual bool FirmwareBusy() const = 0;
-    virtual TxSink& TxQueue() = 0;
-
-    // Sets the CAN monitor selection to its first entry without telling the
-    // module; true when it was elsewhere (the command then pauses 200 ms).
-    virtual bool ResetMonitorSelection() = 0;
-    // Blocks for ms milliseconds.
-    virtual void PauseMs(int ms) = 0;
-
-    // Shows the version check modally and discards it once it has closed.
-    virtual VersionCheckResult RunVersionCheck() = 0;
-
-    // Shows the progress window modally; returns when it has closed. cancel is
-    // called at the moment the user cancels, before the window closes.
-    virtual ProgressEnd RunProgress(const std::function<void()>& cancel) = 0;
-    // Closes the progress window if one is open; nothing otherwise.
-    virtual void CloseProgress() = 0;
-
-    // The main window's transfer-busy flag, which holds back polling, version and
-    // diagnostic requests and name-propagation requests while set.
-    virtual void SetTransferBusy(bool busy) = 0;
-    // The names-changed flag of the selection lists.
-    virtual void RequestNamePropagation() = 0;
-    // The window title now tells the module's box name.
-    virtual void SetTitleSourceModule() = 0;
-
-    // A message box with one acknowledgement button.
-    virtual void ShowMessage(const QString& text) = 0;
-    // A question with Yes and No; true for Yes.
-    virtual bool AskYesNo(const QString& text) = 0;
-};
-
-// The progress window's clock, without the window: a 100 ms tick that cycles the
-// bar from 0 to 100 and back to 0, and the time-out on the 502nd tick (about
-// 50 s). The bar does not measure the transfer; it shows that one is running.
-class UpdateProgress : public QObject {
-    Q_OBJECT
-public:
-    static constexpr int TICK_MS = 100;
-    static constexpr int TIMEOUT_TICKS = 500;  // the time-out comes on the tick after these
-    static constexpr int BAR_MAX = 100;
-
-    explicit UpdateProgress(QObject* parent = nullptr);
-
-    // Shorter clocks for tests; the defaults give about 50 s.
-    void SetTickInterval(int ms) { timer_.setInterval(ms); }
-    void SetTimeoutTicks(int ticks) { timeoutTicks_ = ticks; }
-    int TickInterval() const { return timer_.interval(); }
-    int TimeoutTicks() const { return timeoutTicks_; }
-
-    // Activation: both counters and the bar to 0, the timer started.
-    void Start();
-    void Stop() { timer_.stop(); }
-    bool Running() const { return timer_.isActive(); }
-    // One tick (Timer1Timer).
-    void Tick();
-
-    int Progress() const { return progress_; }
-    int TimeoutCounter() const { return timeoutCounter_; }
-    QTimer& Timer() { return timer_; }
-
-Q_SIGNALS:
-    void progressChanged(int value);
-    // The timer has stopped; the window shows " Update timeout " and closes.
-    void timedOut();
-
-private:
-    QTimer timer_;
-    int timeoutTicks_ = TIMEOUT_TICKS;
-    int progress_ = 0;
-    int timeoutCounter_ = 0;
-};
-
-// A progress "window" for a front end without windows: RunProgress waits in a
-// local event loop until CloseProgress, a cancel or the time-out. It shows
-// nothing; the caller reports the time-out itself.
-class HeadlessProgress {
-public:
-    HeadlessProgress();
-    ProgressEnd Run();
-    // Ends a running Run() with Finished; nothing when none runs.
-    void Close();
-    // Ends a running Run() with Cancelled.
-    void Cancel();
-    bool IsOpen() const { return loop_ != nullptr; }
-    UpdateProgress& Clock() { return clock_; }
-
-private:
-    void End(ProgressEnd end);
-
-    UpdateProgress clock_;
-    QEventLoop* loop_ = nullptr;
-    ProgressEnd end_ = ProgressEnd::Finished;
-};
 
 class TransferSequencer : public MainFrameHandler {
 public:
@@ -226,6 +113,9 @@ private:
     bool CheckVersion();
     bool RunRead();
     void SendBlock(BlockKind kind, int index = 0);
+    // Decodes a received block into the read's copy (or the model outside a read) and counts
+    // it as taken; index is its byte 4.
+    void TakeBlock(std::uint8_t command, const std::uint8_t* frame, int count, int index);
     void Send(const Frame& frame);
     void EndOfTransfer();
 

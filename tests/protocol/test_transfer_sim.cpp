@@ -28,7 +28,7 @@ namespace {
 class SimHost : public TransferHost {
 public:
     SimHost(UsbThread& link, Dispatcher& dispatcher, ScriptedDialogs& dialogs)
-        : link_(link), dialogs_(dialogs), windows(dialogs, dispatcher)
+        : link_(link), dispatcher_(dispatcher), dialogs_(dialogs), windows(dialogs)
     {
         heartbeat.setInterval(400);
         QObject::connect(&heartbeat, &QTimer::timeout, &heartbeat, [this] {
@@ -42,7 +42,7 @@ public:
     TxSink& TxQueue() override { return link_; }
     bool ResetMonitorSelection() override { return false; }
     void PauseMs(int ms) override { QThread::msleep(static_cast<unsigned long>(ms)); }
-    VersionCheckResult RunVersionCheck() override { return windows.RunVersionCheck(); }
+    VersionCheckResult RunVersionCheck() override { return RunVersionCheckWindow(dispatcher_, nullptr, versionHook); }
     ProgressEnd RunProgress(const std::function<void()>& cancel) override
     {
         lastProgress = windows.RunProgress(cancel);
@@ -59,8 +59,10 @@ public:
     }
 
     UsbThread& link_;
+    Dispatcher& dispatcher_;
     ScriptedDialogs& dialogs_;
     TransferWindows windows;
+    std::function<void(TVersionForm&)> versionHook;
     QTimer heartbeat;
     bool busy = false;
     int namesRequested = 0;
@@ -136,11 +138,10 @@ class TestTransferSim : public QObject {
     // Makes the module silent as soon as the version check has its answer.
     void SilentAfterVersionCheck()
     {
-        host->windows.SetVersionFormHook([this](QWidget* w) {
-            auto* form = static_cast<TVersionForm*>(w);
-            connect(&form->Check(), &VersionCheck::versionShown, form,
+        host->versionHook = [this](TVersionForm& form) {
+            connect(&form.Check(), &VersionCheck::versionShown, &form,
                     [this] { simulator->Command(QStringLiteral("silent")); });
-        });
+        };
     }
 
 private Q_SLOTS:

@@ -1,31 +1,26 @@
 #include "can/ui/CanInputPage.h"
 
+#include "can/ui/CanSetupGroup.h"
 #include "can/ui/CanWidgets.h"
 #include "config/Cp1252.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QListView>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollBar>
 #include <QSignalBlocker>
-#include <QTextDocument>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
 namespace relvane {
 
 namespace {
-
-const QString kHexDigits = QStringLiteral("0123456789abcdefABCDEF");
 
 QLabel* Label(const QString& text, QWidget* parent, const QString& name = QString())
 {
@@ -50,7 +45,7 @@ QComboBox* Combo(const QString& name, const QStringList& entries, bool editable,
 
 TCanInputPage::TCanInputPage(ConfigModel& model, SelectionLists& lists, Dialogs& dialogs, TxSink& queue,
                              QWidget* parent)
-    : QWidget(parent), model_(model), lists_(lists), dialogs_(dialogs), queue_(queue), monitor_(model, this)
+    : QWidget(parent), model_(model), lists_(lists), dialogs_(dialogs)
 {
     setObjectName(QStringLiteral("TabSheetCanInputs"));
 
@@ -101,7 +96,7 @@ TCanInputPage::TCanInputPage(ConfigModel& model, SelectionLists& lists, Dialogs&
     auto* left = new QVBoxLayout;
     left->addWidget(groupParameter_);
     left->addLayout(enableRow);
-    left->addWidget(BuildSetupGroup());
+    left->addWidget(new TCanSetupGroup(model_, this));
     left->addLayout(buttons);
     left->addStretch();
 
@@ -111,7 +106,8 @@ TCanInputPage::TCanInputPage(ConfigModel& model, SelectionLists& lists, Dialogs&
 
     auto* root = new QVBoxLayout(this);
     root->addLayout(top);
-    root->addWidget(BuildMonitorGroup(), 1);
+    monitorGroup_ = new TCanMonitorGroup(model_, lists_, dialogs_, queue, this);
+    root->addWidget(monitorGroup_, 1);
 
     Connect();
 }
@@ -229,86 +225,6 @@ QWidget* TCanInputPage::BuildAnalysePage()
     return page;
 }
 
-QGroupBox* TCanInputPage::BuildSetupGroup()
-{
-    auto* group = new QGroupBox(QStringLiteral(" CAN configuration options "), this);
-    group->setObjectName(QStringLiteral("GroupBoxCANsetup"));
-    noCanDelay_ = MakeLimitedEdit(QStringLiteral("CANdelayBeforeNoCANdataEdit"), model_.CanSetup().NoCANdelay, 4,
-                                  group, QStringLiteral("0123456789"));
-    resetId_ = MakeLimitedEdit(QStringLiteral("CANresetChannelErrorIDedit"), model_.CanSetup().ResetChannelErrorID, 3,
-                               group, kHexDigits);
-    resetDataByte_ = Combo(QStringLiteral("CANresetChannelErrorDataCombo"),
-                           {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
-                            QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("7")},
-                           false, group);
-    resetDataByte_->setCurrentIndex(model_.CanSetup().ResetChannelErrorDataByte);
-    resetMask_ = MakeLimitedEdit(QStringLiteral("CANresetChannelErrorBitMaskEdit"),
-                                 model_.CanSetup().ResetChannelErrorMask, 2, group, kHexDigits);
-    bitRate_ = Combo(QStringLiteral("CANbitRateComboBox"), {QStringLiteral("500 Kbit/s"), QStringLiteral("1 Mbit/s")},
-                     false, group);
-    auto* g = new QGridLayout(group);
-    g->addWidget(Label(QStringLiteral("CAN bit rate:"), group), 0, 0);
-    g->addWidget(bitRate_, 0, 1);
-    g->addWidget(Label(QStringLiteral("Delay before \"No CAN data\":"), group), 1, 0);
-    g->addWidget(noCanDelay_, 1, 1);
-    g->addWidget(Label(QStringLiteral(" x 100ms (2..2000)"), group), 1, 2);
-    g->addWidget(Label(QStringLiteral("Reset channel error, CAN ID: 0x"), group), 2, 0);
-    g->addWidget(resetId_, 2, 1);
-    g->addWidget(Label(QStringLiteral("Data byte:"), group), 2, 2);
-    g->addWidget(resetDataByte_, 2, 3);
-    g->addWidget(Label(QStringLiteral("Bit mask: 0x"), group), 2, 4);
-    g->addWidget(resetMask_, 2, 5);
-    g->setColumnStretch(6, 1);
-    ShowCanSetup();
-    return group;
-}
-
-QGroupBox* TCanInputPage::BuildMonitorGroup()
-{
-    auto* group = new QGroupBox(QStringLiteral("CAN Monitor"), this);
-    group->setObjectName(QStringLiteral("GroupBox15"));
-    monitorEnable_ = new QComboBox(group);
-    monitorEnable_->setObjectName(QStringLiteral("CANmonitorEnableComboBox"));
-    monitorEnable_->setModel(lists_.MonitorEntryList());
-    monitorEnable_->setCurrentIndex(-1);
-    monitorEnable_->setMinimumWidth(160);
-    auto* clear = new QPushButton(QStringLiteral("Clear log"), group);
-    clear->setObjectName(QStringLiteral("ClearLogBtn"));
-    fileLog_ = new QCheckBox(QStringLiteral("File log: "), group);
-    fileLog_->setObjectName(QStringLiteral("CANmonitorFileLogBtn"));
-    fileLogName_ = new QLineEdit(QStringLiteral("LogFile.txt"), group);
-    fileLogName_->setObjectName(QStringLiteral("CANmonitorFileLogNameEdit"));
-    fileLogNameBtn_ = new QPushButton(QStringLiteral("..."), group);
-    fileLogNameBtn_->setObjectName(QStringLiteral("CANmonitorFileLogNameBtn"));
-    fileLogNameBtn_->setFixedWidth(30);
-    memo_ = new QPlainTextEdit(group);
-    memo_->setObjectName(QStringLiteral("MemoCanMonitor"));
-    memo_->setReadOnly(true);
-    memo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    memo_->setLineWrapMode(QPlainTextEdit::NoWrap);
-    QFont fixed(QStringLiteral("Courier New"));
-    fixed.setStyleHint(QFont::Monospace);
-    fixed.setFixedPitch(true);
-    fixed.setBold(true);
-    memo_->setFont(fixed);
-    memo_->setMinimumHeight(150);
-
-    auto* row = new QHBoxLayout;
-    row->addWidget(Label(QStringLiteral("Enable"), group));
-    row->addWidget(monitorEnable_);
-    row->addWidget(clear);
-    row->addSpacing(20);
-    row->addWidget(fileLog_);
-    row->addWidget(fileLogName_, 1);
-    row->addWidget(fileLogNameBtn_);
-    auto* layout = new QVBoxLayout(group);
-    layout->addLayout(row);
-    layout->addWidget(memo_, 1);
-
-    connect(clear, &QPushButton::clicked, this, &TCanInputPage::ClearLogBtnClick);
-    return group;
-}
-
 void TCanInputPage::Connect()
 {
     connect(listBox_->selectionModel(), &QItemSelectionModel::currentChanged, this,
@@ -339,32 +255,6 @@ void TCanInputPage::Connect()
         writing_ = false;
     });
 
-    // The CAN setup fields: no handlers of their own, the edits are the fields.
-    auto setupText = [this](QLineEdit* edit, QString CanSetupConfig::*field) {
-        connect(edit, &QLineEdit::textChanged, this, [this, field](const QString& text) {
-            writing_ = true;
-            model_.ModifyCanSetup([&](CanSetupConfig& c) { c.*field = text; });
-            writing_ = false;
-        });
-    };
-    setupText(noCanDelay_, &CanSetupConfig::NoCANdelay);
-    setupText(resetId_, &CanSetupConfig::ResetChannelErrorID);
-    setupText(resetMask_, &CanSetupConfig::ResetChannelErrorMask);
-    connect(resetDataByte_, &QComboBox::activated, this, [this](int position) {
-        writing_ = true;
-        model_.ModifyCanSetup([&](CanSetupConfig& c) { c.ResetChannelErrorDataByte = position; });
-        writing_ = false;
-    });
-    connect(bitRate_, &QComboBox::activated, this, [this](int position) {
-        writing_ = true;
-        model_.ModifyCanSetup([&](CanSetupConfig& c) { c.BitRate = position == 0 ? 500 : 1000; });
-        writing_ = false;
-    });
-
-    connect(monitorEnable_, &QComboBox::activated, this, &TCanInputPage::CANmonitorEnableComboBoxChange);
-    connect(fileLog_, &QCheckBox::clicked, this, &TCanInputPage::CANmonitorFileLogBtnClick);
-    connect(fileLogNameBtn_, &QPushButton::clicked, this, &TCanInputPage::CANmonitorFileLogNameBtnClick);
-    connect(&monitor_, &CanMonitor::LinesArrived, this, &TCanInputPage::AppendMonitorLines);
     connect(&model_, &ConfigModel::Changed, this, &TCanInputPage::OnModelChanged);
     connect(&lists_, &SelectionLists::NamesPropagated, this, &TCanInputPage::AfterNamePropagation);
 }
@@ -625,27 +515,9 @@ void TCanInputPage::OnModelChanged(ConfigBlock block, int index)
         if (loaded_ && (index == -1 || index == SelectedCanInput() + 1))
             ListBoxCAN_INPUTClick();
         break;
-    case ConfigBlock::CanSetup: ShowCanSetup(); break;
     case ConfigBlock::CanInputEnable: ShowCanInputEnable(); break;
     default: break;
     }
-}
-
-void TCanInputPage::ShowCanSetup()
-{
-    const CanSetupConfig& s = model_.CanSetup();
-    auto show = [](QLineEdit* edit, const QString& text) {
-        if (edit->text() != text) {
-            QSignalBlocker block(edit);
-            edit->setText(text);
-        }
-    };
-    show(noCanDelay_, s.NoCANdelay);
-    show(resetId_, s.ResetChannelErrorID);
-    show(resetMask_, s.ResetChannelErrorMask);
-    resetDataByte_->setCurrentIndex(s.ResetChannelErrorDataByte >= 0 && s.ResetChannelErrorDataByte < 8
-                                        ? s.ResetChannelErrorDataByte : -1);
-    bitRate_->setCurrentIndex(s.BitRate == 500 ? 0 : s.BitRate == 1000 ? 1 : -1);
 }
 
 void TCanInputPage::ShowCanInputEnable()
@@ -656,85 +528,17 @@ void TCanInputPage::ShowCanInputEnable()
     canInputPin_->setCurrentIndex(e.INPUT_PIN >= 0 && e.INPUT_PIN < canInputPin_->count() ? e.INPUT_PIN : -1);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Monitor.
-
-void TCanInputPage::CANmonitorEnableComboBoxChange()
+void TCanInputPage::RefreshAndResetMonitor()
 {
-    // Sent whatever the connection state: the queue simply waits for a link.
-    SendMonitorMode(queue_, monitorEnable_->currentIndex());
-}
-
-void TCanInputPage::ResetMonitorSelection() { monitorEnable_->setCurrentIndex(kMonitorOff); }
-
-void TCanInputPage::RefreshMonitorEntries()
-{
-    relvane::RefreshMonitorEntries(*lists_.MonitorEntryList(), *lists_.CanInputNameList());
-}
-
-int TCanInputPage::MonitorSelection() const { return monitorEnable_->currentIndex(); }
-
-void TCanInputPage::ClearLogBtnClick()
-{
-    memo_->clear();
-    RefreshMonitorEntries();
-}
-
-void TCanInputPage::CANmonitorFileLogBtnClick()
-{
-    if (fileLog_->isChecked()) {
-        // A file that cannot be opened leaves the box ticked and logs nothing, silently.
-        if (monitor_.FileLog().Open(fileLogName_->text())) {
-            fileLogName_->setEnabled(false);
-            fileLogNameBtn_->setEnabled(false);
-        }
-    } else {
-        fileLogName_->setEnabled(true);
-        fileLogNameBtn_->setEnabled(true);
-        monitor_.FileLog().Close();
-    }
-}
-
-void TCanInputPage::CANmonitorFileLogNameBtnClick()
-{
-    FileDialogOptions options;
-    options.title = QStringLiteral("CAN Monitor log file");
-    options.defaultExtension = QStringLiteral("txt");
-    options.filter = QStringLiteral("Text file (*.txt)|*.txt|Any file (*.*)|*.*");
-    options.fileName = fileLogName_->text();
-    if (const std::optional<QString> path = dialogs_.SaveFile(options))
-        fileLogName_->setText(*path);
-}
-
-void TCanInputPage::AppendMonitorLines(const QStringList& lines)
-{
-    if (lines.isEmpty())
-        return;
-    QScrollBar* bar = memo_->verticalScrollBar();
-    const bool atEnd = bar->value() == bar->maximum();
-    // One append per batch: the document lays out and repaints once, not once per line.
-    memo_->appendPlainText(lines.join(QLatin1Char('\n')));
-    if (atEnd)
-        bar->setValue(bar->maximum());
-}
-
-QStringList TCanInputPage::MonitorLines() const
-{
-    const QString text = memo_->toPlainText();
-    return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
-}
-
-int TCanInputPage::MonitorLineCount() const
-{
-    return memo_->document()->isEmpty() ? 0 : memo_->document()->blockCount();
+    monitorGroup_->RefreshMonitorEntries();
+    monitorGroup_->ResetMonitorSelection();
 }
 
 void TCanInputPage::PageSelected()
 {
     if (SelectedCanInput() < 0)
         SelectCanInput(0);
-    RefreshMonitorEntries();
-    ResetMonitorSelection();
+    RefreshAndResetMonitor();
 }
 
 void TCanInputPage::AfterNamePropagation()
@@ -743,8 +547,7 @@ void TCanInputPage::AfterNamePropagation()
     if (position < 0 || position >= listBox_->model()->rowCount())
         position = 0;
     SelectCanInput(position);
-    RefreshMonitorEntries();
-    ResetMonitorSelection();
+    RefreshAndResetMonitor();
 }
 
 }  // namespace relvane

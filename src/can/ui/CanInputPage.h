@@ -1,11 +1,12 @@
 #pragma once
 // The "CAN Inputs" notebook page: the CAN input list and its three-page editor, the CAN setup
-// options, the "CAN switching enabled if input is active" option, the page's Read / Upload /
-// Default settings buttons and the CAN monitor. Every accepted change goes into the model at
-// once; the editor holds no values of its own besides the selection and the two byte pairs.
+// options (TCanSetupGroup), the "CAN switching enabled if input is active" option, the page's
+// Read / Upload / Default settings buttons and the CAN monitor (TCanMonitorGroup). Every accepted
+// change goes into the model at once; the editor holds no values of its own besides the selection
+// and the two byte pairs.
 
 #include "can/CanEditorRules.h"
-#include "can/CanMonitor.h"
+#include "can/ui/CanMonitorGroup.h"
 #include "config/ConfigModel.h"
 #include "config/Dialogs.h"
 #include "config/SelectionLists.h"
@@ -19,8 +20,6 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListView;
-class QPlainTextEdit;
-class QPushButton;
 class QRadioButton;
 class QTabWidget;
 
@@ -35,7 +34,7 @@ public:
                   QWidget* parent = nullptr);
 
     // The monitor's dispatcher handler (add it with Dispatcher::AddHandler).
-    CanMonitor& Monitor() { return monitor_; }
+    CanMonitor& Monitor() { return monitorGroup_->Monitor(); }
 
     // Selected CAN input position 0 to 31, or -1.
     int SelectedCanInput() const;
@@ -63,18 +62,13 @@ public:
     void ImageCan_1_OFFMouseUp(int x);
     void CheckBoxCanInputEnableClick();
 
-    // The monitor.
-    void CANmonitorEnableComboBoxChange();
-    void ClearLogBtnClick();
-    void CANmonitorFileLogBtnClick();
-    void CANmonitorFileLogNameBtnClick();
+    // The monitor group's state.
     // Shows "Off" without telling the module.
-    void ResetMonitorSelection();
-    void RefreshMonitorEntries();
-    int MonitorSelection() const;
+    void ResetMonitorSelection() { monitorGroup_->ResetMonitorSelection(); }
+    int MonitorSelection() const { return monitorGroup_->MonitorSelection(); }
     // The lines shown (the monitor's batches are appended as they come).
-    QStringList MonitorLines() const;
-    int MonitorLineCount() const;
+    QStringList MonitorLines() const { return monitorGroup_->MonitorLines(); }
+    int MonitorLineCount() const { return monitorGroup_->MonitorLineCount(); }
 
     // The page-change branch of this page: selects the first CAN input when none is, then
     // refreshes and resets the monitor selector.
@@ -95,8 +89,6 @@ private:
     QWidget* BuildParameterPage();
     QWidget* BuildAnalysePage();
     QGroupBox* BuildSideGroup(bool on);
-    QGroupBox* BuildSetupGroup();
-    QGroupBox* BuildMonitorGroup();
     void Connect();
     int Record() const;  // 1-based number of the selected CAN input, 1 when none
     void Write(const std::function<void(CanInputConfig&)>& edit);
@@ -105,15 +97,12 @@ private:
     void ByteClick(bool on, int x);
     void ShowConversionError(const ConversionError& error);
     void OnModelChanged(ConfigBlock block, int index);
-    void ShowCanSetup();
     void ShowCanInputEnable();
-    void AppendMonitorLines(const QStringList& lines);
+    void RefreshAndResetMonitor();
 
     ConfigModel& model_;
     SelectionLists& lists_;
     Dialogs& dialogs_;
-    TxSink& queue_;
-    CanMonitor monitor_;
     BytePair onPair_;
     BytePair offPair_;
     bool writing_ = false;
@@ -142,19 +131,10 @@ private:
     QLineEdit* multiplicator_ = nullptr;
     QLineEdit* offset_ = nullptr;
 
-    QLineEdit* noCanDelay_ = nullptr;
-    QLineEdit* resetId_ = nullptr;
-    QComboBox* resetDataByte_ = nullptr;
-    QLineEdit* resetMask_ = nullptr;
-    QComboBox* bitRate_ = nullptr;
     QCheckBox* canInputEnable_ = nullptr;
     QComboBox* canInputPin_ = nullptr;
 
-    QComboBox* monitorEnable_ = nullptr;
-    QCheckBox* fileLog_ = nullptr;
-    QLineEdit* fileLogName_ = nullptr;
-    QPushButton* fileLogNameBtn_ = nullptr;
-    QPlainTextEdit* memo_ = nullptr;
+    TCanMonitorGroup* monitorGroup_ = nullptr;
 };
 
 }  // namespace relvane

@@ -8,9 +8,9 @@
 #include "config/ConfigModel.h"
 #include "config/Dialogs.h"
 #include "monitor/TrendSeries.h"
+#include "monitor/ui/TrendPlots.h"
 #include "protocol/Dispatcher.h"
 
-#include <QPen>
 #include <QTimer>
 #include <QWidget>
 
@@ -18,16 +18,12 @@
 #include <memory>
 #include <vector>
 
-class QChart;
-class QChartView;
 class QComboBox;
-class QDateTimeAxis;
 class QLabel;
 class QLineSeries;
 class QListWidget;
 class QListWidgetItem;
 class QPushButton;
-class QValueAxis;
 
 namespace relvane {
 
@@ -39,7 +35,7 @@ public:
     // With no status answer for this long the window says that nothing is polled.
     static constexpr qint64 NO_DATA_MS = 2000;
     // Points per plotted line; longer stretches are thinned to their lows and highs.
-    static constexpr std::size_t MAX_PLOT_POINTS = 1200;
+    static constexpr std::size_t MAX_PLOT_POINTS = TrendPlots::MAX_PLOT_POINTS;
     // Samples further apart than this are not joined by a line.
     static constexpr qint64 GAP_MS = NO_DATA_MS;
     // The choices of the time window, in minutes.
@@ -77,13 +73,14 @@ public:
 
     // What is plotted. A line is drawn in pieces where answers were missing; the first
     // piece carries the legend entry (and exists while the line is shown).
-    QLineSeries* SumSeries(TrendSum which) const;
-    QLineSeries* ChannelSeries(int channel) const;  // nullptr unless ticked
+    QLineSeries* SumSeries(TrendSum which) const { return plots_->SumSeries(which); }
+    // nullptr unless ticked
+    QLineSeries* ChannelSeries(int channel) const { return plots_->ChannelSeries(channel); }
     // Every plotted point of the line, all pieces in time order, and the number of pieces.
-    QList<QPointF> PlottedPoints(TrendSum which) const;
-    QList<QPointF> PlottedPoints(int channel) const;
-    int PlottedPieces(TrendSum which) const;
-    int PlottedPieces(int channel) const;
+    QList<QPointF> PlottedPoints(TrendSum which) const { return plots_->PlottedPoints(which); }
+    QList<QPointF> PlottedPoints(int channel) const { return plots_->PlottedPoints(channel); }
+    int PlottedPieces(TrendSum which) const { return plots_->PlottedPieces(which); }
+    int PlottedPieces(int channel) const { return plots_->PlottedPieces(channel); }
 
     // "5 Headlight" (or "5" for an unnamed output).
     QString ChannelTitle(int channel) const;
@@ -94,26 +91,6 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    // One plotted line: its pieces share name, pen and axes.
-    struct PlotLine {
-        QChart* chart = nullptr;
-        QDateTimeAxis* time = nullptr;
-        QValueAxis* axis = nullptr;
-        QString name;
-        QPen pen;
-        std::vector<QLineSeries*> pieces;  // empty: not shown
-    };
-    static void ShowLine(PlotLine& line, QChart* chart, QDateTimeAxis* time, QValueAxis* axis, const QString& name,
-                         const QPen& pen);
-    static void HideLine(PlotLine& line);
-    static QLineSeries* AddPiece(PlotLine& line);
-    static void RenameLine(PlotLine& line, const QString& name);
-    static QList<QPointF> LinePoints(const PlotLine& line);
-    // Puts the segments into the line's pieces; lo and hi take the range of the values
-    // from fromMs on.
-    void SetLine(PlotLine& line, const std::deque<TrendPoint>& points, qint64 fromMs, double scale, double* lo,
-                 double* hi);
-
     // dialogs null: the window makes its own platform dialogs.
     TTrendForm(Dispatcher& dispatcher, const ConfigModel& model, Dialogs* dialogs, QWidget* parent,
                TrendMonitor::Clock clock, TrendMonitor::WallClock wallClock);
@@ -123,11 +100,6 @@ private:
     void RefreshNames();
     void ShowRecordingState();
     void RecordingFailed(const QString& message);
-    void Redraw();
-    void MoveAxes();
-    // Lines the two plots up so a moment lies at the same x in both.
-    void AlignPlots();
-    QColor FreeChannelColour() const;
 
     Dispatcher& dispatcher_;
     const ConfigModel& model_;
@@ -146,16 +118,7 @@ private:
     QLabel* labelRecordFile_ = nullptr;
     QLabel* labelColumns_ = nullptr;
     QLabel* labelNoData_ = nullptr;
-    QChart* sumChart_ = nullptr;
-    QChart* channelChart_ = nullptr;
-    QChartView* sumView_ = nullptr;
-    QChartView* channelView_ = nullptr;
-    QDateTimeAxis* sumTime_ = nullptr;
-    QDateTimeAxis* channelTime_ = nullptr;
-    std::array<QValueAxis*, 3> sumAxes_{};
-    QValueAxis* channelAxis_ = nullptr;
-    std::array<PlotLine, 3> sumLines_;
-    std::array<PlotLine, TREND_CHANNELS> channelLines_;
+    TrendPlots* plots_ = nullptr;
 };
 
 }  // namespace relvane

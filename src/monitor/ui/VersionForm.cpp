@@ -4,6 +4,9 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QTimer>
+
+#include <memory>
 
 namespace relvane {
 
@@ -42,5 +45,31 @@ TVersionForm::~TVersionForm()
 }
 
 void TVersionForm::OnToolFrame(const std::uint8_t* frame, int count) { check_.OnFrame(frame, count); }
+
+VersionCheckResult RunVersionCheckWindow(Dispatcher& dispatcher, QWidget* parent,
+                                         const std::function<void(TVersionForm&)>& beforeShow)
+{
+    auto form = std::make_unique<TVersionForm>(&dispatcher, parent);
+    // The window closes 500 ms after the first answer. The heartbeat asks again every
+    // 400 ms and the check's own delay starts afresh with each answer, so on its own
+    // the window would stay open as long as the module answers.
+    QTimer closeDelay;
+    closeDelay.setSingleShot(true);
+    closeDelay.setInterval(VersionCheck::CLOSE_DELAY_MS);
+    QObject::connect(&closeDelay, &QTimer::timeout, form.get(), &QDialog::close);
+    QObject::connect(&form->Check(), &VersionCheck::versionShown, &closeDelay, [&closeDelay] {
+        if (!closeDelay.isActive())
+            closeDelay.start();
+    });
+    if (beforeShow)
+        beforeShow(*form);
+    form->exec();
+    const bool accepted = form->Accepted();
+    const bool timedOut = form->TimedOut();
+    form.reset();  // unregisters from the dispatcher
+    if (accepted)
+        return VersionCheckResult::Accepted;
+    return timedOut ? VersionCheckResult::TimedOut : VersionCheckResult::WrongVersion;
+}
 
 }  // namespace relvane

@@ -1,0 +1,159 @@
+// The main window's menus and the keys it takes before its controls: each entry runs the
+// command another area attached, or its own handler.
+
+#include "app/MainForm.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QKeyEvent>
+#include <QMenuBar>
+
+namespace relvane {
+
+QAction* TMainForm::AddEntry(QMenu* menu, const QString& name, const QString& text,
+                             std::function<void()> MainCommands::*command)
+{
+    QAction* action = menu->addAction(text);
+    action->setObjectName(name);
+    if (command) {
+        commandEntries_.emplace_back(action, command);
+        connect(action, &QAction::triggered, this, [this, command] {
+            if (const auto& run = commands_.*command)
+                run();
+        });
+    }
+    return action;
+}
+
+void TMainForm::BuildMenus()
+{
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+
+    QMenu* file = bar->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("File1"));
+    AddEntry(file, QStringLiteral("Open"), QStringLiteral("&Open"), &MainCommands::open);
+    AddEntry(file, QStringLiteral("Save"), QStringLiteral("Save"), &MainCommands::save);
+    file->addSeparator();
+    AddEntry(file, QStringLiteral("Read2"), QStringLiteral("Read               F8"),
+             &MainCommands::read)
+        ->setStatusTip(QStringLiteral("Read data from relvane"));
+    AddEntry(file, QStringLiteral("Upload1"), QStringLiteral("Upload            F9"),
+             &MainCommands::upload)
+        ->setStatusTip(QStringLiteral("Upload data to relvane"));
+    AddEntry(file, QStringLiteral("Default"), QStringLiteral("Default settings"),
+             &MainCommands::defaults);
+    file->addSeparator();
+    QAction* exit = AddEntry(file, QStringLiteral("Close1"), QStringLiteral("&Exit"), nullptr);
+    connect(exit, &QAction::triggered, this, &TMainForm::Close1Click);
+
+    QMenu* connection = bar->addMenu(QStringLiteral("&Connection"));
+    connection->setObjectName(QStringLiteral("Connection1"));
+    QAction* usb = AddEntry(connection, QStringLiteral("USB1"), QStringLiteral("&USB"), nullptr);
+    connect(usb, &QAction::triggered, this, &TMainForm::USB1Click);
+
+    QMenu* tools = bar->addMenu(QStringLiteral("Tools"));
+    tools->setObjectName(QStringLiteral("Tools1"));
+    AddEntry(tools, QStringLiteral("Firmware1"), QStringLiteral("Firmware"), &MainCommands::firmware);
+    AddEntry(tools, QStringLiteral("FIA"), QStringLiteral("FIA "), &MainCommands::fia);
+    AddEntry(tools, QStringLiteral("CompareConfiguration1"),
+             QStringLiteral("Compare configuration") + QChar(0x2026), &MainCommands::compare);
+    AddEntry(tools, QStringLiteral("Trend1"), QStringLiteral("Trend") + QChar(0x2026), &MainCommands::trend);
+
+    production1_ = bar->addMenu(QStringLiteral("Orvik"));
+    production1_->setObjectName(QStringLiteral("Production1"));
+    AddEntry(production1_, QStringLiteral("Systemsetup1"), QStringLiteral("System setup"),
+             &MainCommands::systemSetup);
+    AddEntry(production1_, QStringLiteral("Calibration1"), QStringLiteral("Calibration"),
+             &MainCommands::calibration);
+    AddEntry(production1_, QStringLiteral("PingTest1"), QStringLiteral("Ping Test"),
+             &MainCommands::pingTest);
+    AddEntry(production1_, QStringLiteral("Runtimeerror1"), QStringLiteral("Runtime error"),
+             &MainCommands::runtimeError);
+    AddEntry(production1_, QStringLiteral("Eeprom"), QStringLiteral("Eeprom"), &MainCommands::eeprom);
+    // Hidden until the access code is typed in the About window.
+    production1_->menuAction()->setVisible(false);
+
+    QMenu* help = bar->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("Help1"));
+    QAction* about = AddEntry(help, QStringLiteral("About1"), QStringLiteral("&About.."), nullptr);
+    connect(about, &QAction::triggered, this, &TMainForm::About1Click);
+
+    RefreshCommandStates();
+}
+
+void TMainForm::RevealProductionMenu()
+{
+    production1_->menuAction()->setVisible(true);
+}
+
+void TMainForm::SetCommands(MainCommands commands)
+{
+    commands_ = std::move(commands);
+    RefreshCommandStates();
+}
+
+void TMainForm::RefreshCommandStates()
+{
+    for (const auto& [action, command] : commandEntries_)
+        action->setEnabled(static_cast<bool>(commands_.*command));
+}
+
+void TMainForm::Close1Click()
+{
+    close();
+}
+
+void TMainForm::USB1Click()
+{
+    if (usbSelectForm_)
+        usbSelectForm_->exec();
+}
+
+void TMainForm::About1Click()
+{
+    if (commands_.about) {
+        commands_.about();
+        return;
+    }
+    if (!aboutForm_)
+        return;
+    // Centred over the main window.
+    const QRect main = frameGeometry();
+    aboutForm_->move(main.left() + (main.width() - aboutForm_->width()) / 2,
+                     main.top() + (main.height() - aboutForm_->height()) / 2);
+    if (auto* dialog = qobject_cast<QDialog*>(aboutForm_.data()))
+        dialog->exec();
+    else
+        aboutForm_->show();
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == this) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (FormKeyDown(key->key(), key->modifiers()))
+            return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool TMainForm::FormKeyDown(int key, Qt::KeyboardModifiers modifiers)
+{
+    if (key == Qt::Key_F8 && commands_.read) {
+        commands_.read();
+        return true;
+    }
+    if (key == Qt::Key_F9 && commands_.upload) {
+        commands_.upload();
+        return true;
+    }
+    if (key == Qt::Key_Slash && (modifiers & Qt::KeypadModifier) && live_.keypadDivide) {
+        live_.keypadDivide();
+        return true;
+    }
+    return false;
+}
+
+} // namespace relvane

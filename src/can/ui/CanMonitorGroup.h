@@ -1,0 +1,60 @@
+#pragma once
+// The "CAN Monitor" group of the CAN Inputs page: the selector that tells the module what to
+// forward, the file log and the list of forwarded messages. It owns the monitor core, which the
+// dispatcher feeds.
+
+#include "can/CanMonitor.h"
+#include "config/ConfigModel.h"
+#include "config/Dialogs.h"
+#include "config/SelectionLists.h"
+#include "link/FrameCodec.h"
+
+#include <QGroupBox>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace relvane {
+
+class TCanMonitorGroup final : public QGroupBox {
+    Q_OBJECT
+public:
+    TCanMonitorGroup(ConfigModel& model, SelectionLists& lists, Dialogs& dialogs, TxSink& queue,
+                     QWidget* parent = nullptr);
+
+    // The monitor's dispatcher handler (add it with Dispatcher::AddHandler).
+    CanMonitor& Monitor() { return monitor_; }
+
+    // Handlers, public so tests run them as the controls do.
+    void CANmonitorEnableComboBoxChange();
+    void ClearLogBtnClick();
+    void CANmonitorFileLogBtnClick();
+    void CANmonitorFileLogNameBtnClick();
+
+    // Shows "Off" without telling the module.
+    void ResetMonitorSelection();
+    void RefreshMonitorEntries();
+    int MonitorSelection() const;
+    // The lines shown (the monitor's batches are appended as they come).
+    QStringList MonitorLines() const;
+    int MonitorLineCount() const;
+
+private:
+    void AppendMonitorLines(const QStringList& lines);
+
+    SelectionLists& lists_;
+    Dialogs& dialogs_;
+    TxSink& queue_;
+    CanMonitor monitor_;
+
+    QComboBox* monitorEnable_ = nullptr;
+    QCheckBox* fileLog_ = nullptr;
+    QLineEdit* fileLogName_ = nullptr;
+    QPushButton* fileLogNameBtn_ = nullptr;
+    QPlainTextEdit* memo_ = nullptr;
+};
+
+}  // namespace relvane
