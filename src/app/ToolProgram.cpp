@@ -9,6 +9,7 @@
 #include "config/ui/LoadPages.h"
 #include "config/ui/NameLabels.h"
 #include "config/ui/OutputsPage.h"
+#include "config/ui/ProblemsPanel.h"
 #include "firmware/ui/FirmwareWindows.h"
 #include "monitor/ui/AboutForm.h"
 #include "monitor/ui/GeneralPage.h"
@@ -140,6 +141,7 @@ void ToolProgram::Compose()
     commands.defaults = [this] { transfer_->BtnDefaultValueClick(); };
     commands.open = [this] { transfer_->OpenClick(); };
     commands.save = [this] { transfer_->SaveClick(); };
+    commands.exportSheet = [this] { transfer_->ExportSheetClick(); };
     commands.about = [this] { aboutForm_->ShowCentredOver(mainForm_.get()); };
     commands.pingTest = [this] { PingTest1Click(); };
     commands.systemSetup = [this] { Systemsetup1Click(); };
@@ -204,6 +206,12 @@ void ToolProgram::ComposeEditorPages()
     QObject::connect(can, &TCanInputPage::BtnCanInputDefaultClicked, &main, &TMainForm::BtnDefaultValueClick);
     transfer_->SetMonitorReset([this] { return canPages_->ResetMonitorForTransfer(); });
     compare_ = std::make_unique<CompareCommand>(main, *transfer_, *canPages_, dialogs_);
+    // A problem's row takes the user to its control the way a compare row does.
+    problems_ = new TProblemsPanel(main.Model(), [this](const FieldLocation& where) { compare_->GoTo(where); }, &main);
+    main.SetProblemsPanel(problems_);
+    QObject::connect(problems_, &TProblemsPanel::ProblemsChanged, &main,
+                     [&main](const QString& count, int errors) { main.ShowProblemCount(count, errors); });
+    main.ShowProblemCount(problems_->CountText(), ErrorCount(problems_->Problems()));
 
     TGeneralPage* general = generalPage_;
     nameLabels_ = std::make_unique<TNameLabelBinder>(

@@ -545,8 +545,8 @@ private:
                 Where(QStringLiteral("START BUTTON"), QStringLiteral("INPUT_TRIGGER_INDEX")));
         if (m_.KillButton().LIST_SELECTED.any() && m_.KillButton().INPUT_TRIGGER_INDEX == kTriggerPosPlus30)
             Add("button-on-plus30",
-                QStringLiteral("The kill button is triggered by \"+30\", so it is always pressed and its %1 outputs are always off")
-                    .arg(m_.KillButton().LIST_SELECTED.count()),
+                QStringLiteral("The kill button is triggered by \"+30\", so it is always pressed and the outputs it turns off "
+                               "never come on"),
                 Where(QStringLiteral("KILL BUTTON"), QStringLiteral("INPUT_TRIGGER_INDEX")));
     }
 

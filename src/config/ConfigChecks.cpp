@@ -62,7 +62,7 @@ QString PageCaption(int page)
     return QLatin1String(captions[page]);
 }
 
-QString LocationText(const FieldLocation& where)
+QString LocationText(const FieldLocation& where, bool withControl)
 {
     if (where.page == ComparePage::None)
         return QStringLiteral("no page");
@@ -77,10 +77,10 @@ QString LocationText(const FieldLocation& where)
         else
             parts << QStringLiteral("%1 entry %2").arg(where.selector).arg(where.selectorRow + 1);
     }
-    QString control = where.control;
+    QString control = withControl ? where.control : QString();
     // The tick lists hold one row per output.
     if (where.controlRow >= 0)
-        control += QStringLiteral(" (output %1)").arg(where.controlRow + 1);
+        control += (control.isEmpty() ? QStringLiteral("output %1") : QStringLiteral(" (output %1)")).arg(where.controlRow + 1);
     if (!control.isEmpty())
         parts << control;
     return parts.join(QStringLiteral(", "));

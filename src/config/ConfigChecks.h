@@ -50,8 +50,9 @@ QString ProblemCountText(const QList<ConfigProblem>& problems);
 // The caption of a notebook page ("Outputs"); empty for ComparePage::None.
 QString PageCaption(int page);
 // "Outputs page, ComboBoxInputTrigCH5", "Virtual Inputs page, virtual input 3,
-// ComboBoxVirtuel_1_Channel_2"; "no page" when none shows the field.
-QString LocationText(const FieldLocation& location);
+// ComboBoxVirtuel_1_Channel_2"; "no page" when none shows the field. Without the control's
+// name for people ("Virtual Inputs page, virtual input 3").
+QString LocationText(const FieldLocation& location, bool withControl = true);
 // "error virtual-loop: <message> [<location>]"
 QString ProblemLine(const ConfigProblem& problem);
 // The list as a JSON document: {"errors": n, "warnings": n, "problems": [{"rule", "severity",

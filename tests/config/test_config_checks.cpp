@@ -172,7 +172,7 @@ private Q_SLOTS:
             "ComboBoxVirtuel_1_Channel_1", "Virtual input 5");
         row("kill button on +30", "button-on-plus30", true,
             [](ConfigModel& m) { m.ModifyKillButton([](KillButtonConfig& k) { k.INPUT_TRIGGER_INDEX = 1; k.LIST_SELECTED.set(1); }); },
-            "ComboBoxInputTrigKillButton", "always off");
+            "ComboBoxInputTrigKillButton", "never come on");
         row("kill button on +30 without outputs", "button-on-plus30", false,
             [](ConfigModel& m) { m.ModifyKillButton([](KillButtonConfig& k) { k.INPUT_TRIGGER_INDEX = 1; }); });
         row("low-current limit above the limit", "low-current-above-limit", true,

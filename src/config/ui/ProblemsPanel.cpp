@@ -41,7 +41,7 @@ TProblemsPanel::TProblemsPanel(ConfigModel& model, std::function<void(const Fiel
     list_->header()->setSectionResizeMode(SEVERITY_COLUMN, QHeaderView::ResizeToContents);
     list_->header()->setSectionResizeMode(PROBLEM_COLUMN, QHeaderView::Stretch);
     list_->header()->setSectionResizeMode(WHERE_COLUMN, QHeaderView::Interactive);
-    list_->setColumnWidth(WHERE_COLUMN, 260);
+    list_->setColumnWidth(WHERE_COLUMN, 230);
     setWidget(list_);
 
     // Activation: a double click, or Enter on the current row, as in the compare window.
@@ -91,12 +91,13 @@ void TProblemsPanel::Show()
         item->setIcon(SEVERITY_COLUMN, error ? errorIcon : warningIcon);
         item->setText(SEVERITY_COLUMN, error ? QStringLiteral("Error") : QStringLiteral("Warning"));
         item->setText(PROBLEM_COLUMN, p.message);
-        item->setText(WHERE_COLUMN, LocationText(p.location));
+        item->setText(WHERE_COLUMN, LocationText(p.location, false));
         item->setData(SEVERITY_COLUMN, kIndexRole, i);
         // The whole message, for when the column cuts it.
         item->setToolTip(PROBLEM_COLUMN, p.message + QStringLiteral("\n(rule ") + p.rule + QLatin1Char(')'));
-        item->setToolTip(WHERE_COLUMN, p.location.page == ComparePage::None ? QStringLiteral("No page shows this field")
-                                                                             : QStringLiteral("Double click to go to the control"));
+        item->setToolTip(WHERE_COLUMN, p.location.page == ComparePage::None
+                                           ? QStringLiteral("No page shows this field")
+                                           : QStringLiteral("Double click to go to the control (%1)").arg(p.location.control));
         if (p == selected)
             reselect = item;
     }
