@@ -29,7 +29,7 @@ const CommandEntry kCommands[] = {
     {"status", "show the live values of outputs, inputs and supply", RunStatus},
     {"monitor", "show the CAN traffic the module forwards", RunMonitor},
     {"firmware", "program or compare the module's firmware (program, compare)", RunFirmware},
-    {"config", "show or compare configuration files (show, diff)", RunConfig},
+    {"config", "show, compare, check or print configuration files (show, diff, check, sheet)", RunConfig},
     {"dbc", "CAN databases: fill a CAN input, export the CAN traffic (fill, export, show)", RunDbc},
     {"ping", "run the ping test of the link", RunPing},
     {"station", "run a production recipe on module after module; report its records", RunStation},
@@ -190,6 +190,8 @@ int RunAdapters(Invocation& inv, const QStringList& args) {
 
 // --- config show / config diff -----------------------------------------------------------------
 
+// A missing file is a usage error here (the window would take defaults for it, which a script
+// would never notice).
 std::optional<int> LoadGivenFile(Invocation& inv, const QString& path, ConfigModel& model) {
     const QString file = ConfigFilePath(path);
     if (!QFileInfo(file).isFile()) {
@@ -275,14 +277,20 @@ int RunConfig(Invocation& inv, const QStringList& arguments) {
     const QString sub = TakeSubcommand(args);
     if (sub == QLatin1String("show")) return ConfigShow(inv, args);
     if (sub == QLatin1String("diff")) return ConfigDiffCommand(inv, args);
+    if (sub == QLatin1String("check")) return ConfigCheckCommand(inv, args);
+    if (sub == QLatin1String("sheet")) return ConfigSheetCommand(inv, args);
     if (sub.isEmpty() && AsksForHelp(args)) {
         inv.console().Out(QStringLiteral("Usage: relvane config show FILE.cfg"));
         inv.console().Out(QStringLiteral("       relvane config diff A.cfg B.cfg"));
+        inv.console().Out(QStringLiteral("       relvane config check FILE.cfg [--json]"));
+        inv.console().Out(QStringLiteral("       relvane config sheet FILE.cfg -o OUT.pdf|OUT.html [--paper a4|letter] [--box-name NAME]"));
         inv.console().Out(QStringLiteral("show: every field with its name, channel and value, in file order."));
         inv.console().Out(QStringLiteral("diff: only the fields that differ; exit status 1 when any do."));
+        inv.console().Out(QStringLiteral("check: the problems of the configuration; exit status 1 when there are errors."));
+        inv.console().Out(QStringLiteral("sheet: the configuration sheet for printing, as PDF or HTML."));
         return EXIT_OK;
     }
-    return UsageError(inv, sub.isEmpty() ? QStringLiteral("missing sub-command: show or diff")
+    return UsageError(inv, sub.isEmpty() ? QStringLiteral("missing sub-command: show, diff, check or sheet")
                                          : QStringLiteral("unknown sub-command \"%1\"").arg(sub));
 }
 

@@ -12,6 +12,10 @@
 
 #include <optional>
 
+namespace relvane {
+class ConfigModel;
+}
+
 namespace relvane::cli {
 
 // One command's parsed arguments.
@@ -53,6 +57,13 @@ void PrintDifferences(Invocation& inv, const QList<ConfigDifference>& diffs, boo
 QString TakeSubcommand(QStringList& args);
 bool AsksForHelp(const QStringList& args);
 
+// Loads a configuration file named on the command line; an exit status when it is missing (a
+// usage error) or cannot be read.
+std::optional<int> LoadGivenFile(Invocation& inv, const QString& path, ConfigModel& model);
+// Prints the configuration's problems to standard error; an exit status when it has errors and
+// force is not set (upload refuses it).
+std::optional<int> RefuseProblems(Invocation& inv, const ConfigModel& model, bool force);
+
 int RunAdapters(Invocation& inv, const QStringList& args);
 int RunRead(Invocation& inv, const QStringList& args);
 int RunUpload(Invocation& inv, const QStringList& args);
@@ -65,5 +76,7 @@ int RunConfig(Invocation& inv, const QStringList& args);
 int RunPing(Invocation& inv, const QStringList& args);
 int RunDbc(Invocation& inv, const QStringList& args);
 int RunStation(Invocation& inv, const QStringList& args);
+int ConfigCheckCommand(Invocation& inv, const QStringList& args);
+int ConfigSheetCommand(Invocation& inv, const QStringList& args);
 
 }  // namespace relvane::cli

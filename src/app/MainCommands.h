@@ -12,6 +12,7 @@ struct MainCommands {
     std::function<void()> open;          // "&Open"
     std::function<void()> save;          // "Save"
     std::function<void()> exportCanDatabase;  // "Export CAN database…"
+    std::function<void()> exportSheet;   // "Export sheet…"
     std::function<void()> read;          // "Read  F8", and TimerSerial after a connection
     std::function<void()> upload;        // "Upload  F9"
     std::function<void()> defaults;      // "Default settings"

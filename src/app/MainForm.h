@@ -20,11 +20,13 @@
 #include <vector>
 
 class QAction;
+class QDockWidget;
 class QLabel;
 class QMenu;
 class QStatusBar;
 class QTabWidget;
 class QTimer;
+class QToolButton;
 
 namespace relvane {
 
@@ -103,6 +105,12 @@ public:
     void SetCalibrationWindowVisible(bool visible) { calibrationVisible_ = visible; }
     void SetTransferBusy(bool busy) { transferBusy_ = busy; }
     void SetFirmwareBusy(bool busy) { firmwareBusy_ = busy; }
+    // The "Problems" panel: docked below the pages, shown and hidden with Tools -> "Problems"
+    // and by a click on its count in the status bar.
+    void SetProblemsPanel(QDockWidget* panel);
+    // The count in the status bar ("2 errors, 1 warning"), red while there are errors.
+    void ShowProblemCount(const QString& text, int errors);
+    QString ProblemCountText() const;
 
     // Connection management.
     void ConnectDevice(const QString& description);
@@ -218,6 +226,8 @@ private:
     QLabel* statusPanel0_ = nullptr;
     QLabel* statusPanel1_ = nullptr;
     QMenu* production1_ = nullptr;
+    QMenu* tools1_ = nullptr;
+    QToolButton* statusProblems_ = nullptr;
     QTimer* timerSerial_ = nullptr;
 
     QPointer<QDialog> usbSelectForm_;

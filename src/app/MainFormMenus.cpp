@@ -36,6 +36,8 @@ void TMainForm::BuildMenus()
     AddEntry(file, QStringLiteral("Save"), QStringLiteral("Save"), &MainCommands::save);
     AddEntry(file, QStringLiteral("ExportCanDatabase1"), QStringLiteral("Export CAN database") + QChar(0x2026),
              &MainCommands::exportCanDatabase);
+    AddEntry(file, QStringLiteral("ExportSheet1"), QStringLiteral("Export sheet") + QChar(0x2026), &MainCommands::exportSheet)
+        ->setStatusTip(QStringLiteral("Write the configuration sheet for printing (PDF or HTML)"));
     file->addSeparator();
     AddEntry(file, QStringLiteral("Read2"), QStringLiteral("Read               F8"),
              &MainCommands::read)
@@ -56,6 +58,7 @@ void TMainForm::BuildMenus()
 
     QMenu* tools = bar->addMenu(QStringLiteral("Tools"));
     tools->setObjectName(QStringLiteral("Tools1"));
+    tools1_ = tools;
     AddEntry(tools, QStringLiteral("Firmware1"), QStringLiteral("Firmware"), &MainCommands::firmware);
     AddEntry(tools, QStringLiteral("FIA"), QStringLiteral("FIA "), &MainCommands::fia);
     AddEntry(tools, QStringLiteral("CompareConfiguration1"),

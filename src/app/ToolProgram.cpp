@@ -14,6 +14,7 @@
 #include "config/ui/LoadPages.h"
 #include "config/ui/NameLabels.h"
 #include "config/ui/OutputsPage.h"
+#include "config/ui/ProblemsPanel.h"
 #include "firmware/ui/FirmwareWindows.h"
 #include "monitor/ui/AboutForm.h"
 #include "monitor/ui/GeneralPage.h"
@@ -167,6 +168,7 @@ void ToolProgram::Compose()
     commands.exportCanDatabase = [this] {
         ExportCanDatabaseClick(mainForm_->Model(), dialogs_, mainForm_->LastConfigPath());
     };
+    commands.exportSheet = [this] { transfer_->ExportSheetClick(); };
     commands.about = [this] { aboutForm_->ShowCentredOver(mainForm_.get()); };
     commands.pingTest = [this] { PingTest1Click(); };
     commands.systemSetup = [this] { Systemsetup1Click(); };
@@ -249,6 +251,12 @@ void ToolProgram::ComposeEditorPages()
     can->SetDbcFileMemory(dbcFiles);
     transfer_->SetMonitorReset([this] { return canPages_->ResetMonitorForTransfer(); });
     compare_ = std::make_unique<CompareCommand>(main, *transfer_, *canPages_, dialogs_);
+    // A problem's row takes the user to its control the way a compare row does.
+    problems_ = new TProblemsPanel(main.Model(), [this](const FieldLocation& where) { compare_->GoTo(where); }, &main);
+    main.SetProblemsPanel(problems_);
+    QObject::connect(problems_, &TProblemsPanel::ProblemsChanged, &main,
+                     [&main](const QString& count, int errors) { main.ShowProblemCount(count, errors); });
+    main.ShowProblemCount(problems_->CountText(), ErrorCount(problems_->Problems()));
 
     TGeneralPage* general = generalPage_;
     nameLabels_ = std::make_unique<TNameLabelBinder>(

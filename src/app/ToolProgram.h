@@ -28,6 +28,7 @@ class Dialogs;
 class ErrorDisplay;
 class TAboutForm;
 class TGeneralPage;
+class TProblemsPanel;
 class TRunTimeErrorForm;
 
 struct StartOptions {
@@ -59,6 +60,7 @@ public:
     TAboutForm& AboutForm() { return *aboutForm_; }
     TransferCommands& Transfer() { return *transfer_; }
     CompareCommand& Compare() { return *compare_; }
+    TProblemsPanel& ProblemsPanel() { return *problems_; }
     // "Trend…": created on its first opening, then shown again; nullptr before.
     TTrendForm* TrendWindow() { return trend_.get(); }
     void TrendClick();
@@ -96,6 +98,8 @@ private:
     std::unique_ptr<CanPageSet> canPages_;
     // "Compare configuration…"; its window goes before the pages it takes the user to.
     std::unique_ptr<CompareCommand> compare_;
+    // The "Problems" dock, owned by the main window; its rows lead through compare_.
+    TProblemsPanel* problems_ = nullptr;
     // Listens to the dispatcher from its first opening; goes before the dispatcher does.
     std::unique_ptr<TTrendForm> trend_;
     // The station runs its own links; it goes before the main window's link.

@@ -1,8 +1,9 @@
 #pragma once
-// The main window's configuration commands: Read, Upload and Default settings through
-// the transfer sequencer, File Open and Save of configuration files, and the window
-// title that tells where the configuration shown came from. This is the main window's
-// TransferHost: the sequencer reaches the windows, flags and message boxes through it.
+// The main window's configuration commands: Read, Upload (which asks first when the
+// configuration has errors) and Default settings through the transfer sequencer, File Open,
+// Save and Export sheet, and the window title that tells where the configuration shown came
+// from. This is the main window's TransferHost: the sequencer reaches the windows, flags and
+// message boxes through it.
 
 #include "config/ConfigCompare.h"
 #include "protocol/TransferSequencer.h"
@@ -30,6 +31,8 @@ QString MainTitleText(TitleSource source, const QByteArray& boxName, const QStri
 QString ConfigFileFilter();  // "config files (*.cfg)|*.CFG"
 // "File already exists: '<path>'\nOverwrite ?"
 QString OverwriteQuestionText(const QString& path);
+// The file filter of "Export sheet…".
+QString SheetFileFilter();
 
 class TransferCommands final : public TransferHost {
 public:
@@ -47,6 +50,8 @@ public:
     // File menu.
     void OpenClick();
     void SaveClick();
+    // File -> "Export sheet…": the configuration sheet as PDF (on the locale's paper) or HTML.
+    void ExportSheetClick();
     // Heartbeat: the window title from the title source.
     void UpdateTitle();
 
