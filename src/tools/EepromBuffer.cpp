@@ -70,19 +70,23 @@ QString EepromAsciiOf(const QStringList& byteCells) {
     return out;
 }
 
-// The rows are made as far as the first write reaches: a grid whose cells were never
-// written holds empty texts, so a row not yet made reads as empty.
-EepromBuffer::EepromBuffer(QObject* parent) : QObject(parent) {}
+EepromBuffer::EepromBuffer(QObject* parent)
+    : QObject(parent), blocks_((kEepromGridRows + kRowsPerBlock - 1) / kRowsPerBlock) {}
 
-QString& EepromBuffer::at(int row, int column) {
-    if (row >= 0 && row < kEepromGridRows && std::size_t(row) >= cells_.size()) cells_.resize(std::size_t(row) + 1);
-    return cells_.at(std::size_t(row)).at(std::size_t(column));
+EepromBuffer::Row& EepromBuffer::MakeRow(int row) {
+    if (row < 0 || row >= kEepromGridRows) throw std::out_of_range("EEPROM grid row");
+    std::unique_ptr<RowBlock>& block = blocks_[std::size_t(row / kRowsPerBlock)];
+    if (!block) block = std::make_unique<RowBlock>();
+    return (*block)[std::size_t(row % kRowsPerBlock)];
 }
+
+QString& EepromBuffer::at(int row, int column) { return MakeRow(row).at(std::size_t(column)); }
 
 QString EepromBuffer::cell(int row, int column) const {
     if (row < 0 || row >= kEepromGridRows || column < 0 || column >= kEepromGridColumns) return {};
-    if (std::size_t(row) >= cells_.size()) return {};
-    return cells_.at(std::size_t(row)).at(std::size_t(column));
+    const std::unique_ptr<RowBlock>& block = blocks_[std::size_t(row / kRowsPerBlock)];
+    if (!block) return {};
+    return (*block)[std::size_t(row % kRowsPerBlock)][std::size_t(column)];
 }
 
 void EepromBuffer::setCell(int row, int column, const QString& text) {
@@ -98,14 +102,13 @@ QStringList EepromBuffer::ByteCells(int row) const {
 }
 
 void EepromBuffer::InitializeShown() {
-    if (cells_.size() <= std::size_t(kEepromShownRows)) cells_.resize(std::size_t(kEepromShownRows) + 1);
-    auto& header = cells_[0];
+    Row& header = MakeRow(0);
     header[0] = QStringLiteral("Addr");
     for (int c = 1; c <= kEepromBytesPerRow; ++c) header[std::size_t(c)] = QString(QChar(kHexDigits[c - 1]));
     header[kEepromAsciiColumn] = QStringLiteral("**** ASCII *****");
     const QString zero = ByteText(0);
     for (int r = 1; r <= kEepromShownRows; ++r) {
-        auto& row = cells_[std::size_t(r)];
+        Row& row = MakeRow(r);
         row[0] = AddressText(r);
         for (int c = 1; c <= kEepromBytesPerRow; ++c) row[std::size_t(c)] = zero;
         row[kEepromAsciiColumn] = EmptyRowAscii();
