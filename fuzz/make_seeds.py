@@ -191,6 +191,17 @@ def hex_seeds():
     write("hex_file", "beyond", (hex_record(4, 0, b"\x00\x02") + hex_record(0, 0xFFF8, rand(16)) + eof).encode())
 
 
+def ini_seeds():
+    crlf = lambda text: text.replace("\n", "\r\n").encode("cp1252")
+    write("ini_file", "plain", crlf("[INPUT]\nNAME1=Ignition\nMODE1=1\n\n[OUTPUT]\nDELAY1=0x10\nON_TIME1=$FF\n"))
+    write("ini_file", "numbers", crlf("[N]\na=2147483647\nb=-2147483648\nc=0xFFFFFFFF\nd=4294967296\n"
+                                      "e=1.5\nf=-0.000001\ng=1E300\nh=12345678901234567\ni=+7\nj=1e-320\n"))
+    write("ini_file", "quotes-blanks", crlf("[Q]\n  a = \" x \" \nb='y'\nc=\"z'\nd=\"\"\ne=\t\n=no key\n"))
+    write("ini_file", "repeats-case", crlf("before=1\n[Sec]\nKey=1\nkey=2\n[SEC]\nKEY=3\nother=4\n"
+                                           "[sec ]\n[\u00c9t\u00e9]\n\u00e9=1\n\u00c9=2\n[open\nx=1\n"))
+    write("ini_file", "mixed-ends", b"[A]\nx=1\r\ny=2\r\rz\n[B]\r\n;comment\r\n\r\nq=\xe4\x80\r\n")
+
+
 def eeprom_line(address, data):
     cells = ",".join("%02X" % b for b in data[:15]) + ",%02X;" % data[15]
     ascii_ = "".join(chr(b) if 33 <= b <= 126 else ". " for b in data)
@@ -269,5 +280,6 @@ if __name__ == "__main__":
     frames_seeds()
     blocks_seeds()
     hex_seeds()
+    ini_seeds()
     eeprom_seeds()
     dbc_seeds()

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -93,10 +94,18 @@ Q_SIGNALS:
     void rowsChanged(int first, int last);
 
 private:
+    using Row = std::array<QString, kEepromGridColumns>;
+    // The grid is kept in blocks of rows, each made when a row of it is first
+    // written: a row not yet made reads as empty, and a few rows far apart cost a
+    // few blocks, not the whole grid.
+    static constexpr int kRowsPerBlock = 32;
+    using RowBlock = std::array<Row, kRowsPerBlock>;
+
     QString& at(int row, int column);
+    Row& MakeRow(int row);
     QStringList ByteCells(int row) const;
 
-    std::vector<std::array<QString, kEepromGridColumns>> cells_;
+    std::vector<std::unique_ptr<RowBlock>> blocks_;
     QString remembered_;
 };
 

@@ -449,6 +449,10 @@ private Q_SLOTS:
         QTest::newRow("FF") << QStringLiteral("FF") << QStringLiteral(". ");
         QTest::newRow("empty") << QString() << QString();
         QTest::newRow("not hex") << QStringLiteral("ZZ") << QStringLiteral(". ");
+        QTest::newRow("lower case") << QStringLiteral("7e") << QStringLiteral("~");
+        QTest::newRow("one digit") << QStringLiteral("5") << QStringLiteral(". ");
+        QTest::newRow("three digits") << QStringLiteral("041") << QStringLiteral("A");
+        QTest::newRow("half hex") << QStringLiteral("4Z") << QStringLiteral(". ");
     }
     void asciiColumn() {
         QFETCH(QString, cell);
