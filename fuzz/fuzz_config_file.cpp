@@ -4,10 +4,13 @@
 // ini_file; the file reads and writes around both are plain whole-file I/O.)
 //
 // Input: the file's bytes. Beyond surviving them, after one save a configuration
-// loaded and saved again gives the same file.
+// loaded and saved again gives the same file. Whatever the reader accepts is also
+// checked as a whole, and every problem is written out as the window and the
+// command line show it.
 
 #include "FuzzSupport.h"
 
+#include "config/ConfigChecks.h"
 #include "config/ConfigFile.h"
 #include "config/ConfigModel.h"
 #include "config/IniFile.h"
@@ -48,6 +51,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ini.Parse(QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size)));
     ConfigModel model;
     ReadConfig(model, ini);
+    const QList<ConfigProblem> problems = CheckConfig(model);
+    for (const ConfigProblem& problem : problems) FUZZ_CHECK(!ProblemLine(problem).isEmpty());
+    FUZZ_CHECK(ErrorCount(problems) + WarningCount(problems) == problems.size());
+    (void)ProblemsJson(problems);
     // The first save may normalise what the file held (a CR inside a value is
     // written as a blank, which the reader then trims); after that a save, a
     // load and a save again must give the same file.
