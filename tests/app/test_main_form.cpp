@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -591,7 +592,8 @@ private Q_SLOTS:
         backend_->RemoveAdapter(QStringLiteral("FT232R USB UART"));
         backend_->AddAdapter(QStringLiteral("Other adapter"));
         dialog.TimerUsbList()->start();
-        QTest::qWait(700);
+        QSignalSpy ticks(dialog.TimerUsbList(), &QTimer::timeout);
+        QTRY_VERIFY_WITH_TIMEOUT(ticks.count() >= 2, 10000);
         QCOMPARE(list->count(), 2);
         QCOMPARE(list->item(0)->text(), QStringLiteral("FT232R USB UART"));
         QCOMPARE(list->currentRow(), 1);
