@@ -281,7 +281,7 @@ void TransferCommands::PauseMs(int ms) { main_.PauseMs(ms); }
 
 VersionCheckResult TransferCommands::RunVersionCheck()
 {
-    return RunVersionCheckWindow(dispatcher_, &main_);
+    return RunVersionCheckWindow(dispatcher_, &main_, versionHook_);
 }
 
 ProgressEnd TransferCommands::RunProgress(const std::function<void()>& cancel)

@@ -15,6 +15,8 @@
 
 namespace relvane {
 
+class TVersionForm;
+
 class ConfigModel;
 class Dialogs;
 class Dispatcher;
@@ -65,6 +67,8 @@ public:
     // to reset). The selection lists': ask for a name propagation.
     void SetMonitorReset(std::function<bool()> reset) { monitorReset_ = std::move(reset); }
     void SetNamePropagationRequest(std::function<void()> request) { namesRequest_ = std::move(request); }
+    // Runs on each version check window just before it is shown (tests lengthen its wait).
+    void SetVersionFormHook(std::function<void(TVersionForm&)> hook) { versionHook_ = std::move(hook); }
 
     TransferSequencer& Sequencer() { return sequencer_; }
     TransferWindows& Windows() { return windows_; }
@@ -92,6 +96,7 @@ private:
     Dispatcher& dispatcher_;
     Dialogs& dialogs_;
     TransferWindows windows_;
+    std::function<void(TVersionForm&)> versionHook_;
     TransferSequencer sequencer_;
     std::function<bool()> monitorReset_;
     std::function<void()> namesRequest_;

@@ -62,6 +62,8 @@ public:
     void StartWrite();
     // 1000 ms without a reply.
     void TimeoutTick();
+    // A longer watch, for tests on a loaded machine.
+    void SetTimeoutMs(int ms) { timer_.setInterval(ms); }
 
     // The cell editor; a refused text beeps.
     void BeginEdit(int row, int column) { buffer_.BeginEdit(row, column); }

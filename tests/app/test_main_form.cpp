@@ -20,6 +20,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -144,7 +145,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("menu");
         QTest::addColumn<QStringList>("entries");  // name=text, "-" for a separator
         QTest::newRow("file") << "File1"
-                              << L({"Open=&Open", "Save=Save", "ExportCanDatabase1=Export CAN database\u2026", "-",
+                              << L({"Open=&Open", "Save=Save", "ExportCanDatabase1=Export CAN database\u2026",
+                                             "ExportSheet1=Export sheet\u2026", "-",
                                              "Read2=Read               F8",
                                              "Upload1=Upload            F9",
                                              "Default=Default settings", "-", "Close1=&Exit"});
@@ -155,7 +157,8 @@ private Q_SLOTS:
         QTest::newRow("production")
             << "Production1"
             << L({"Systemsetup1=System setup", "Calibration1=Calibration",
-                           "PingTest1=Ping Test", "Runtimeerror1=Runtime error", "Eeprom=Eeprom"});
+                           "PingTest1=Ping Test", "Runtimeerror1=Runtime error", "Eeprom=Eeprom",
+                           "Station1=Station\u2026"});
         QTest::newRow("help") << "Help1" << L({"About1=&About.."});
     }
     void menuEntries()
@@ -594,7 +597,8 @@ private Q_SLOTS:
         backend_->RemoveAdapter(QStringLiteral("FT232R USB UART"));
         backend_->AddAdapter(QStringLiteral("Other adapter"));
         dialog.TimerUsbList()->start();
-        QTest::qWait(700);
+        QSignalSpy ticks(dialog.TimerUsbList(), &QTimer::timeout);
+        QTRY_VERIFY_WITH_TIMEOUT(ticks.count() >= 2, 10000);
         QCOMPARE(list->count(), 2);
         QCOMPARE(list->item(0)->text(), QStringLiteral("FT232R USB UART"));
         QCOMPARE(list->currentRow(), 1);

@@ -15,6 +15,7 @@
 
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -104,7 +105,8 @@ private Q_SLOTS:
         // The heartbeat runs from start-up; nothing is sent while not connected.
         QVERIFY(Program().GeneralPage().Monitor().TimerVersion().isActive());
         QVERIFY(Program().GeneralPage().Monitor().Timer1().isActive());
-        QTest::qWait(500);
+        QSignalSpy beats(&Program().GeneralPage().Monitor().TimerVersion(), &QTimer::timeout);
+        QTRY_VERIFY_WITH_TIMEOUT(beats.count() >= 2, 10000);
         QCOMPARE(Program().Link().Queue().WaitingCount(), 0);
         // The production entries have their windows attached.
         for (const char* name : {"Systemsetup1", "Calibration1", "PingTest1", "Runtimeerror1", "Eeprom",
@@ -127,8 +129,8 @@ private Q_SLOTS:
         entry->trigger();
         QCOMPARE(Program().TrendWindow(), first);
         QVERIFY(first->isVisible());
-        // The window only listens: nothing goes out while it is open.
-        QTest::qWait(300);
+        // The window only listens: nothing goes out while it is open (it repaints every 500 ms).
+        QTest::qWait(1500);
         QCOMPARE(Program().Link().Queue().WaitingCount(), 0);
     }
 

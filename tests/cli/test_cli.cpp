@@ -529,8 +529,17 @@ private Q_SLOTS:
         sim_->Command(QStringLiteral("canmon rate 0"));  // only the three messages below
         const QList<QByteArray> payloads{QByteArray::fromHex("0A00020102"), QByteArray::fromHex("A50100"),
                                          QByteArray::fromHex("000808DEADBEEF00FF10AB")};
-        // The module forwards three messages once the monitor has asked for them.
-        QTimer::singleShot(300, [&] {
+        // The module forwards three messages once the monitor has asked for them (when the
+        // command is under way: a fixed delay was too short for a loaded machine).
+        QTimer inject;
+        inject.setInterval(20);
+        connect(&inject, &QTimer::timeout, this, [&] {
+            bool asked = false;
+            for (const QByteArray& f : sim_->ReceivedFrames())
+                asked = asked || (f.size() >= 4 && std::uint8_t(f[3]) == CAN_MONITOR_MODE_REQ);
+            if (!asked)
+                return;
+            inject.stop();
             sim_->WithModule([&](sim::Module& m) {
                 for (const QByteArray& p : payloads) {
                     Frame f(FRAME_TYPE_COMMAND, CAN_MONITOR_IND, 4 + int(p.size()));
@@ -539,6 +548,7 @@ private Q_SLOTS:
                 }
             });
         });
+        inject.start();
         QVERIFY2(Run({QStringLiteral("monitor"), QStringLiteral("--format"), QStringLiteral("candump"), QStringLiteral("-o"),
                       Path("can.log"), QStringLiteral("--count"), QStringLiteral("3"), QStringLiteral("--duration"),
                       QStringLiteral("20")}) == 0, qPrintable(Dump()));
