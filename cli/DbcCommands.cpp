@@ -131,9 +131,7 @@ int DbcExport(Invocation& inv, const QStringList& args) {
         inv.console().Err(error);
         return EXIT_FAILED;
     }
-    int signalCount = 0;
-    for (const DbcMessage& m : r.database.messages) signalCount += int(m.signalList.size());
-    inv.console().Out(QStringLiteral("Wrote %1: %2 messages, %3 signals").arg(out).arg(r.database.messages.size()).arg(signalCount));
+    inv.console().Out(QStringLiteral("Wrote %1: %2").arg(out, DbcSizeText(r.database)));
     return EXIT_OK;
 }
 

@@ -256,4 +256,17 @@ QString DbcDecodedText(const DbcMessage& message, const std::uint8_t* data, int 
     return parts.join(QStringLiteral(", "));
 }
 
+QString DbcSizeText(const DbcDatabase& database)
+{
+    qsizetype signalCount = 0;
+    for (const DbcMessage& m : database.messages)
+        signalCount += m.signalList.size();
+    const qsizetype messages = database.messages.size();
+    return QStringLiteral("%1 %2, %3 %4")
+        .arg(messages)
+        .arg(messages == 1 ? QStringLiteral("message") : QStringLiteral("messages"))
+        .arg(signalCount)
+        .arg(signalCount == 1 ? QStringLiteral("signal") : QStringLiteral("signals"));
+}
+
 }  // namespace relvane

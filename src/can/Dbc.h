@@ -144,6 +144,8 @@ DbcReadResult ReadDbcFile(const QString& path);
 
 // The DBC text of a database: Windows-1252 (characters it cannot hold become '?'), CR LF lines.
 QByteArray WriteDbc(const DbcDatabase& database);
+// "1 message, 3 signals": the size of a database as the picker and the command line state it.
+QString DbcSizeText(const DbcDatabase& database);
 // Writes the file whole or not at all; false with a message in *error.
 bool SaveDbcFile(const DbcDatabase& database, const QString& path, QString* error);
 

@@ -172,14 +172,8 @@ bool TDbcPickerForm::OpenDatabase(const QString& path)
         return false;
     db_ = std::move(db);
     path_ = path;
-    int signalCount = 0;
-    for (const DbcMessage& m : db_->messages)
-        signalCount += int(m.signalList.size());
     fileLabel_->setToolTip(QDir::toNativeSeparators(path));
-    fileLabel_->setText(QStringLiteral("%1 - %2 messages, %3 signals")
-                            .arg(QFileInfo(path).fileName())
-                            .arg(db_->messages.size())
-                            .arg(signalCount));
+    fileLabel_->setText(QStringLiteral("%1 - %2").arg(QFileInfo(path).fileName(), DbcSizeText(*db_)));
     Populate();
     ShowSelection();
     return true;
