@@ -25,6 +25,7 @@ class QMenu;
 class QStatusBar;
 class QTabWidget;
 class QTimer;
+class QUndoStack;
 
 namespace relvane {
 
@@ -59,6 +60,7 @@ inline constexpr int MAIN_FORM_MIN_WIDTH = 300;
 QString StatusUsbConnected();     // "USB CONNECTED"
 QString StatusNotConnected();     // "NOT CONNECTED"
 QString StatusUsbDisconnected();  // "USB DISCONNECTED"
+QString StatusNotUploaded();      // "Not uploaded", at the status bar's right
 
 // A page the issue that fills it has not built yet: present with its caption, empty.
 class TEmptyPage final : public QWidget {
@@ -107,6 +109,15 @@ public:
     void TimerSerialTimer();
     QString StatusText() const;
     QTimer* TimerSerial() const { return timerSerial_; }
+    // "Not uploaded" at the status bar's right, or nothing.
+    void SetNotUploaded(bool notUploaded);
+    QString UploadStatusText() const;
+
+    // The "&Edit" menu's "&Undo" and "&Redo" over the configuration's steps.
+    void SetUndoStack(QUndoStack* stack);
+    // Asked before the window closes (bySignal: SIGTERM or SIGINT, which ask nothing); false
+    // keeps it open.
+    void SetCloseGuard(std::function<bool(bool bySignal)> guard) { closeGuard_ = std::move(guard); }
 
     // The configuration shown and edited, one copy for the whole run.
     ConfigModel& Model() { return model_; }
@@ -214,6 +225,11 @@ private:
     QLabel* statusPanel0_ = nullptr;
     QLabel* statusPanel1_ = nullptr;
     QMenu* production1_ = nullptr;
+    QMenu* edit1_ = nullptr;
+    QAction* undo1_ = nullptr;
+    QAction* redo1_ = nullptr;
+    QLabel* statusUpload_ = nullptr;
+    std::function<bool(bool)> closeGuard_;
     QTimer* timerSerial_ = nullptr;
 
     QPointer<QDialog> usbSelectForm_;

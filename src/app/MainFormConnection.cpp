@@ -14,6 +14,7 @@ namespace relvane {
 QString StatusUsbConnected() { return QStringLiteral("USB CONNECTED"); }
 QString StatusNotConnected() { return QStringLiteral("NOT CONNECTED"); }
 QString StatusUsbDisconnected() { return QStringLiteral("USB DISCONNECTED"); }
+QString StatusNotUploaded() { return QStringLiteral("Not uploaded"); }
 
 void TMainForm::BuildStatusBar()
 {
@@ -33,6 +34,23 @@ void TMainForm::BuildStatusBar()
     statusBar1_->addWidget(statusPanel0_);
     statusBar1_->addWidget(statusPanel1_);
     setStatusBar(statusBar1_);
+}
+
+void TMainForm::SetNotUploaded(bool notUploaded)
+{
+    if (!statusUpload_) {
+        statusUpload_ = new QLabel(statusBar1_);
+        statusUpload_->setObjectName(QStringLiteral("StatusPanelUpload"));
+        statusUpload_->setToolTip(QStringLiteral("The configuration shown differs from what the module was last "
+                                                 "read or uploaded with"));
+        statusBar1_->addPermanentWidget(statusUpload_);
+    }
+    statusUpload_->setText(notUploaded ? StatusNotUploaded() : QString());
+}
+
+QString TMainForm::UploadStatusText() const
+{
+    return statusUpload_ ? statusUpload_->text() : QString();
 }
 
 void TMainForm::SetStatusText(const QString& text)
@@ -103,8 +121,11 @@ void TMainForm::TimerSerialTimer()
     if (transferBusy_)
         return;
     // The Read command, exactly as its button runs it (with its connection test and
-    // version check); attached by the transfer sequencer.
-    if (commands_.read)
+    // version check); attached by the transfer sequencer. Its connection variant first asks
+    // before it replaces changes that are neither saved nor uploaded.
+    if (commands_.readAfterConnect)
+        commands_.readAfterConnect();
+    else if (commands_.read)
         commands_.read();
 }
 

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QUndoStack>
 
 namespace relvane {
 
@@ -47,6 +48,10 @@ void TMainForm::BuildMenus()
     QAction* exit = AddEntry(file, QStringLiteral("Close1"), QStringLiteral("&Exit"), nullptr);
     connect(exit, &QAction::triggered, this, &TMainForm::Close1Click);
 
+    // Undo and Redo come with the configuration's steps (SetUndoStack).
+    edit1_ = bar->addMenu(QStringLiteral("&Edit"));
+    edit1_->setObjectName(QStringLiteral("Edit1"));
+
     QMenu* connection = bar->addMenu(QStringLiteral("&Connection"));
     connection->setObjectName(QStringLiteral("Connection1"));
     QAction* usb = AddEntry(connection, QStringLiteral("USB1"), QStringLiteral("&USB"), nullptr);
@@ -59,6 +64,7 @@ void TMainForm::BuildMenus()
     AddEntry(tools, QStringLiteral("CompareConfiguration1"),
              QStringLiteral("Compare configuration") + QChar(0x2026), &MainCommands::compare);
     AddEntry(tools, QStringLiteral("Trend1"), QStringLiteral("Trend") + QChar(0x2026), &MainCommands::trend);
+    AddEntry(tools, QStringLiteral("History1"), QStringLiteral("History") + QChar(0x2026), &MainCommands::history);
 
     production1_ = bar->addMenu(QStringLiteral("Orvik"));
     production1_->setObjectName(QStringLiteral("Production1"));
@@ -81,6 +87,20 @@ void TMainForm::BuildMenus()
     connect(about, &QAction::triggered, this, &TMainForm::About1Click);
 
     RefreshCommandStates();
+}
+
+void TMainForm::SetUndoStack(QUndoStack* stack)
+{
+    delete undo1_;
+    delete redo1_;
+    undo1_ = stack->createUndoAction(edit1_, QStringLiteral("&Undo"));
+    undo1_->setObjectName(QStringLiteral("Undo1"));
+    undo1_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    redo1_ = stack->createRedoAction(edit1_, QStringLiteral("&Redo"));
+    redo1_->setObjectName(QStringLiteral("Redo1"));
+    redo1_->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    edit1_->addAction(undo1_);
+    edit1_->addAction(redo1_);
 }
 
 void TMainForm::RevealProductionMenu()
@@ -142,6 +162,17 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 
 bool TMainForm::FormKeyDown(int key, Qt::KeyboardModifiers modifiers)
 {
+    // A field takes Ctrl+Z for its own text; the configuration's undo is what the user means.
+    const Qt::KeyboardModifiers mods = modifiers & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
+    if (undo1_ && key == Qt::Key_Z && mods == Qt::ControlModifier) {
+        undo1_->trigger();
+        return true;
+    }
+    if (redo1_ && ((key == Qt::Key_Z && mods == (Qt::ControlModifier | Qt::ShiftModifier))
+                   || (key == Qt::Key_Y && mods == Qt::ControlModifier))) {
+        redo1_->trigger();
+        return true;
+    }
     if (key == Qt::Key_F8 && commands_.read) {
         commands_.read();
         return true;
