@@ -44,6 +44,9 @@ int Session::Open(const QString& requested) {
     if (!OpenAdapter(description)) {
         console_.Err(NotConnectedText());
         console_.Err(QStringLiteral("Unable to open adapter \"%1\"").arg(description));
+        // The same help the window's status bar gives (who holds it, the dialout group).
+        const QString hint = OpenErrorHint(link().LastOpenError());
+        if (!hint.isEmpty()) console_.Err(hint);
         return EXIT_NO_ADAPTER;
     }
     return EXIT_OK;

@@ -1,5 +1,6 @@
 #include "cli/CanLog.h"
 
+#include "can/CanMonitor.h"
 #include "config/Cp1252.h"
 
 namespace relvane::cli {
@@ -19,7 +20,8 @@ QString CandumpLine(const CanMonitorMessage& message, qint64 us, const QString& 
     return line;
 }
 
-QString MonitorTextLine(const CanMonitorMessage& message, const QTime& time, const ConfigModel* names) {
+QString MonitorTextLine(const CanMonitorMessage& message, const QTime& time, const ConfigModel* names,
+                        const DbcDatabase* database) {
     QString line = QStringLiteral("%1:%2:%3.%4> ID=%5, Data=")
                        .arg(time.hour(), 2, 10, QLatin1Char('0'))
                        .arg(time.minute(), 2, 10, QLatin1Char('0'))
@@ -29,6 +31,7 @@ QString MonitorTextLine(const CanMonitorMessage& message, const QTime& time, con
     const int n = std::clamp(message.dataCount, 0, 8);
     for (int i = 0; i < n; ++i) line += QLatin1Char(' ') + Hex(message.data[static_cast<std::size_t>(i)], 2);
     for (const QString& name : CanInputNames(message, names)) line += QStringLiteral(", ") + name;
+    if (database) line += CanMonitorDecoded(message, *database);
     return line;
 }
 

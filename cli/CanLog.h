@@ -2,6 +2,7 @@
 // The two line formats of the CAN monitor: the window's own text line, and the candump log
 // line that SocketCAN's can-utils and common CAN tools read.
 
+#include "can/Dbc.h"
 #include "config/ConfigModel.h"
 #include "protocol/MessageCatalogue.h"
 
@@ -24,7 +25,9 @@ QString CandumpLine(const CanMonitorMessage& message, qint64 microsecondsSinceEp
 
 // "14:03:07.045> ID= 1A5, Data= 01 FF, Brake, Horn": the monitor's line, naming every CAN input
 // whose on or off identifier is the message's (none for identifier 0). Without a model no names.
-QString MonitorTextLine(const CanMonitorMessage& message, const QTime& time, const ConfigModel* names);
+// With a CAN database that knows the message, its signals follow: " | Engine: Speed=12.5 km/h".
+QString MonitorTextLine(const CanMonitorMessage& message, const QTime& time, const ConfigModel* names,
+                        const DbcDatabase* database = nullptr);
 
 // The names of the CAN inputs whose on or off identifier is the message's, in CAN input order.
 QStringList CanInputNames(const CanMonitorMessage& message, const ConfigModel* names);

@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 
+#include "cli/CliApplication.h"
 #include "cli/Commands.h"
 #include "cli/Json.h"
 #include "config/ConfigDiff.h"
@@ -28,7 +29,8 @@ const CommandEntry kCommands[] = {
     {"status", "show the live values of outputs, inputs and supply", RunStatus},
     {"monitor", "show the CAN traffic the module forwards", RunMonitor},
     {"firmware", "program or compare the module's firmware (program, compare)", RunFirmware},
-    {"config", "show or compare configuration files (show, diff)", RunConfig},
+    {"config", "show, compare, check or print configuration files (show, diff, check, sheet)", RunConfig},
+    {"dbc", "CAN databases: fill a CAN input, export the CAN traffic (fill, export, show)", RunDbc},
     {"ping", "run the ping test of the link", RunPing},
     {"station", "run a production recipe on module after module; report its records", RunStation},
 };
@@ -140,7 +142,18 @@ int RunCli(const QStringList& args, CliContext& context) {
     for (const CommandEntry& c : kCommands) {
         if (name != QLatin1String(c.name)) continue;
         Invocation inv{context, name, {}, {}, {}};
-        return c.run(inv, leading + rest);
+        // An error a handler throws while the command waits is written to this command's
+        // console; one there makes the command fail even when it got to its end.
+        CliApplication* app = CliApplication::Instance();
+        Console* before = app ? app->console() : nullptr;
+        const int errors = app ? app->Errors() : 0;
+        if (app) app->SetConsole(&context.console);
+        int status = c.run(inv, leading + rest);
+        if (app) {
+            app->SetConsole(before);
+            if (status == EXIT_OK && app->Errors() > errors) status = EXIT_FAILED;
+        }
+        return status;
     }
     context.console.Err(QStringLiteral("relvane: unknown command \"%1\"").arg(name));
     context.console.Err(QStringLiteral("Try \"relvane --help\"."));
@@ -177,10 +190,8 @@ int RunAdapters(Invocation& inv, const QStringList& args) {
 
 // --- config show / config diff -----------------------------------------------------------------
 
-namespace {
-
-// Loads a configuration file given on the command line. A missing file is a usage error here
-// (the window would take defaults for it, which a script would never notice).
+// A missing file is a usage error here (the window would take defaults for it, which a script
+// would never notice).
 std::optional<int> LoadGivenFile(Invocation& inv, const QString& path, ConfigModel& model) {
     const QString file = ConfigFilePath(path);
     if (!QFileInfo(file).isFile()) {
@@ -194,6 +205,8 @@ std::optional<int> LoadGivenFile(Invocation& inv, const QString& path, ConfigMod
     }
     return std::nullopt;
 }
+
+namespace {
 
 int ConfigShow(Invocation& inv, const QStringList& args) {
     inv.name = QStringLiteral("config show");
@@ -264,14 +277,20 @@ int RunConfig(Invocation& inv, const QStringList& arguments) {
     const QString sub = TakeSubcommand(args);
     if (sub == QLatin1String("show")) return ConfigShow(inv, args);
     if (sub == QLatin1String("diff")) return ConfigDiffCommand(inv, args);
+    if (sub == QLatin1String("check")) return ConfigCheckCommand(inv, args);
+    if (sub == QLatin1String("sheet")) return ConfigSheetCommand(inv, args);
     if (sub.isEmpty() && AsksForHelp(args)) {
         inv.console().Out(QStringLiteral("Usage: relvane config show FILE.cfg"));
         inv.console().Out(QStringLiteral("       relvane config diff A.cfg B.cfg"));
+        inv.console().Out(QStringLiteral("       relvane config check FILE.cfg [--json]"));
+        inv.console().Out(QStringLiteral("       relvane config sheet FILE.cfg -o OUT.pdf|OUT.html [--paper a4|letter] [--box-name NAME]"));
         inv.console().Out(QStringLiteral("show: every field with its name, channel and value, in file order."));
         inv.console().Out(QStringLiteral("diff: only the fields that differ; exit status 1 when any do."));
+        inv.console().Out(QStringLiteral("check: the problems of the configuration; exit status 1 when there are errors."));
+        inv.console().Out(QStringLiteral("sheet: the configuration sheet for printing, as PDF or HTML."));
         return EXIT_OK;
     }
-    return UsageError(inv, sub.isEmpty() ? QStringLiteral("missing sub-command: show or diff")
+    return UsageError(inv, sub.isEmpty() ? QStringLiteral("missing sub-command: show, diff, check or sheet")
                                          : QStringLiteral("unknown sub-command \"%1\"").arg(sub));
 }
 

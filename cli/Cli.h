@@ -24,4 +24,8 @@ struct CliContext {
 // failed, 2 a usage error, 3 no adapter could be opened.
 int RunCli(const QStringList& args, CliContext& context);
 
+// Whether the command drawn by args needs a QGuiApplication (the sheet's text layout) rather
+// than a QCoreApplication.
+bool NeedsGuiApplication(const QStringList& args);
+
 }  // namespace relvane::cli

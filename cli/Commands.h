@@ -1,14 +1,20 @@
 #pragma once
 // The commands of relvane and what they share; internal to cli/.
 
+#include "can/Dbc.h"
 #include "cli/Cli.h"
 #include "cli/Session.h"
 #include "config/ConfigDiff.h"
+#include "config/ConfigModel.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 
 #include <optional>
+
+namespace relvane {
+class ConfigModel;
+}
 
 namespace relvane::cli {
 
@@ -36,6 +42,13 @@ std::optional<int> OpenSession(Invocation& inv, Session& session);
 // A whole number option with a lower bound; nothing (after a usage message) when it is bad.
 std::optional<int> IntOption(Invocation& inv, const QCommandLineOption& option, int fallback, int minimum);
 
+// Loads a configuration file given on the command line; an exit status when that failed (a
+// missing file is a usage error: the window would take defaults for it, which a script would
+// never notice).
+std::optional<int> LoadGivenFile(Invocation& inv, const QString& path, ConfigModel& model);
+// Reads a CAN database given on the command line; the problems of lines it left out go to
+// standard error. An exit status when it could not be read.
+std::optional<int> LoadDbc(Invocation& inv, const QString& path, DbcDatabase& database);
 // The differences as lines ("diff", "config diff"), or as one JSON array.
 void PrintDifferences(Invocation& inv, const QList<ConfigDifference>& diffs, bool json);
 
@@ -43,6 +56,13 @@ void PrintDifferences(Invocation& inv, const QList<ConfigDifference>& diffs, boo
 // when there is none. For the commands with sub-commands.
 QString TakeSubcommand(QStringList& args);
 bool AsksForHelp(const QStringList& args);
+
+// Loads a configuration file named on the command line; an exit status when it is missing (a
+// usage error) or cannot be read.
+std::optional<int> LoadGivenFile(Invocation& inv, const QString& path, ConfigModel& model);
+// Prints the configuration's problems to standard error; an exit status when it has errors and
+// force is not set (upload refuses it).
+std::optional<int> RefuseProblems(Invocation& inv, const ConfigModel& model, bool force);
 
 int RunAdapters(Invocation& inv, const QStringList& args);
 int RunRead(Invocation& inv, const QStringList& args);
@@ -54,6 +74,9 @@ int RunMonitor(Invocation& inv, const QStringList& args);
 int RunFirmware(Invocation& inv, const QStringList& args);
 int RunConfig(Invocation& inv, const QStringList& args);
 int RunPing(Invocation& inv, const QStringList& args);
+int RunDbc(Invocation& inv, const QStringList& args);
 int RunStation(Invocation& inv, const QStringList& args);
+int ConfigCheckCommand(Invocation& inv, const QStringList& args);
+int ConfigSheetCommand(Invocation& inv, const QStringList& args);
 
 }  // namespace relvane::cli

@@ -1,5 +1,6 @@
 // status, monitor and ping: the commands that watch the running module.
 
+#include "can/CanLogFormats.h"
 #include "cli/CanLog.h"
 #include "cli/Commands.h"
 #include "cli/Json.h"
@@ -108,38 +109,74 @@ int RunStatus(Invocation& inv, const QStringList& args) {
 
 namespace {
 
+enum class LogFormat { Text, Candump, Json, Asc, Trc };
+
+// The format of --format, or, without it, the one the extension of -o names (.asc, .trc).
+std::optional<LogFormat> ChooseFormat(const QString& given, const QString& outputPath) {
+    const QString name = given.isEmpty() ? QFileInfo(outputPath).suffix().toLower() : given;
+    if (name == QLatin1String("candump")) return LogFormat::Candump;
+    if (name == QLatin1String("json")) return LogFormat::Json;
+    if (name == QLatin1String("asc")) return LogFormat::Asc;
+    if (name == QLatin1String("trc")) return LogFormat::Trc;
+    if (name == QLatin1String("text") || given.isEmpty()) return LogFormat::Text;
+    return std::nullopt;
+}
+
 class MonitorWriter : public MainFrameHandler {
 public:
-    MonitorWriter(Console& console, bool candump, bool json, QFile* file, const ConfigModel* names)
-        : console_(console), candump_(candump), json_(json), file_(file), names_(names) {}
+    MonitorWriter(Console& console, LogFormat format, QFile* file, const ConfigModel* names, const DbcDatabase* dbc)
+        : console_(console), format_(format), file_(file), names_(names), dbc_(dbc) {}
+
+    // The start of measurement: the header of the ASC and TRC formats.
+    void Begin() {
+        start_ = QDateTime::currentDateTime();
+        clock_.start();
+        if (format_ == LogFormat::Asc) Write(AscHeader(start_));
+        if (format_ == LogFormat::Trc) Write(TrcHeader(start_));
+    }
+    void End() {
+        if (format_ == LogFormat::Asc) Write(AscFooter());
+    }
 
     void OnCanMonitor(const CanMonitorMessage& m) override {
-        QString line;
-        if (candump_) line = CandumpLine(m, QDateTime::currentDateTimeUtc().toMSecsSinceEpoch() * 1000 + MicroPart());
-        else if (json_)
-            line = JsonLine(CanMessageJson(m, QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs), CanInputNames(m, names_)));
-        else line = MonitorTextLine(m, QTime::currentTime(), names_);
-        console_.Out(line);
-        if (file_) {
-            // The window's log file has CR LF line ends; candump logs have LF.
-            file_->write(line.toUtf8() + (candump_ || json_ ? "\n" : "\r\n"));
-            file_->flush();
-        }
+        const qint64 ns = clock_.nsecsElapsed();
         ++count;
+        switch (format_) {
+        case LogFormat::Text: Write({MonitorTextLine(m, QTime::currentTime(), names_, dbc_)}); break;
+        case LogFormat::Candump:
+            // Wall-clock milliseconds plus a monotonic sub-millisecond part, so lines within one
+            // millisecond keep their order.
+            Write({CandumpLine(m, QDateTime::currentDateTimeUtc().toMSecsSinceEpoch() * 1000 + (ns / 1000) % 1000)});
+            break;
+        case LogFormat::Json:
+            Write({JsonLine(CanMessageJson(m, QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs),
+                                           CanInputNames(m, names_)))});
+            break;
+        case LogFormat::Asc: Write({AscFrameLine(double(ns) / 1e9, CanLogFrame::FromMonitor(m))}); break;
+        case LogFormat::Trc: Write({TrcFrameLine(count, double(ns) / 1e6, CanLogFrame::FromMonitor(m))}); break;
+        }
     }
     int count = 0;
 
 private:
-    // Sub-millisecond part from a monotonic clock, so lines within one millisecond keep their order.
-    qint64 MicroPart() {
-        if (!clock_.isValid()) clock_.start();
-        return (clock_.nsecsElapsed() / 1000) % 1000;
+    void Write(const QStringList& lines) {
+        for (const QString& line : lines) {
+            console_.Out(line);
+            if (!file_) continue;
+            // The window's log file and the Windows tools' formats have CR LF line ends; candump
+            // and JSON Lines logs LF.
+            const bool lf = format_ == LogFormat::Candump || format_ == LogFormat::Json;
+            file_->write(line.toUtf8() + (lf ? "\n" : "\r\n"));
+        }
+        if (file_) file_->flush();
     }
+
     Console& console_;
-    bool candump_;
-    bool json_;
+    LogFormat format_;
     QFile* file_;
     const ConfigModel* names_;
+    const DbcDatabase* dbc_;
+    QDateTime start_;
     QElapsedTimer clock_;
 };
 
@@ -151,13 +188,21 @@ int RunMonitor(Invocation& inv, const QStringList& args) {
                                                  "input number 1 to 32."),
                                   QStringLiteral("MODE"));
     const QCommandLineOption format(QStringLiteral("format"),
-                                    QStringLiteral("text (the window's lines, default), candump or json (JSON Lines)."),
+                                    QStringLiteral("text (the window's lines, default), candump, json (JSON Lines), asc "
+                                                   "(Vector ASC) or trc (PEAK TRC 1.1); without it a FILE ending in "
+                                                   ".asc or .trc picks that format."),
                                     QStringLiteral("FORMAT"));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
-                                    QStringLiteral("Also append the lines to FILE."), QStringLiteral("FILE"));
+                                    QStringLiteral("Also write the lines to FILE: appended for text, candump and json, "
+                                                   "a new file for asc and trc."),
+                                    QStringLiteral("FILE"));
     const QCommandLineOption names(QStringLiteral("config"),
                                    QStringLiteral("Name the CAN inputs of text lines after this configuration file."),
                                    QStringLiteral("FILE.cfg"));
+    const QCommandLineOption dbc(QStringLiteral("dbc"),
+                                 QStringLiteral("Decode the messages this CAN database knows: text lines end in their "
+                                                "signals, \"name=value unit\"."),
+                                 QStringLiteral("FILE.dbc"));
     const QCommandLineOption count(QStringLiteral("count"), QStringLiteral("Stop after N messages."),
                                    QStringLiteral("N"));
     const QCommandLineOption duration(QStringLiteral("duration"), QStringLiteral("Stop after SECONDS."),
@@ -166,14 +211,14 @@ int RunMonitor(Invocation& inv, const QStringList& args) {
     if (auto done = Parse(inv, args,
                           QStringLiteral("Shows the CAN traffic the module forwards, one line a message, until "
                                          "interrupted. Lines are written through one at a time."),
-                          {mode, format, output, names, count, duration, json}, {}, 0, 0))
+                          {mode, format, output, names, dbc, count, duration, json}, {}, 0, 0))
         return *done;
     const std::optional<int> selection = MonitorSelection(inv.parser.isSet(mode) ? inv.parser.value(mode) : QStringLiteral("all"));
     if (!selection) return UsageError(inv, QStringLiteral("--mode takes off, active, all or 1 to 32, not \"%1\"").arg(inv.parser.value(mode)));
-    QString fmt = inv.parser.isSet(format) ? inv.parser.value(format) : QStringLiteral("text");
-    if (inv.parser.isSet(json)) fmt = QStringLiteral("json");
-    if (fmt != QLatin1String("text") && fmt != QLatin1String("candump") && fmt != QLatin1String("json"))
-        return UsageError(inv, QStringLiteral("--format takes text, candump or json, not \"%1\"").arg(fmt));
+    const QString fmt = inv.parser.isSet(json) ? QStringLiteral("json") : inv.parser.value(format);
+    const std::optional<LogFormat> logFormat = ChooseFormat(fmt, inv.parser.value(output));
+    if (!logFormat)
+        return UsageError(inv, QStringLiteral("--format takes text, candump, json, asc or trc, not \"%1\"").arg(fmt));
     const auto maxCount = IntOption(inv, count, 0, 1);
     const auto seconds = IntOption(inv, duration, 0, 1);
     if (!maxCount || !seconds) return EXIT_USAGE;
@@ -190,20 +235,28 @@ int RunMonitor(Invocation& inv, const QStringList& args) {
         }
         nameSource = &model;
     }
+    DbcDatabase database;
+    if (inv.parser.isSet(dbc)) {
+        if (auto failed = LoadDbc(inv, inv.parser.value(dbc), database)) return *failed;
+    }
     QFile file;
     if (inv.parser.isSet(output)) {
         file.setFileName(inv.parser.value(output));
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        // ASC and TRC are whole files with a header of their own: a new run starts a new file.
+        const bool whole = *logFormat == LogFormat::Asc || *logFormat == LogFormat::Trc;
+        if (!file.open(QIODevice::WriteOnly | (whole ? QIODevice::Truncate : QIODevice::Append))) {
             // The window stays silent here; a script must know its log is not written.
-            inv.console().Err(QStringLiteral("Unable to open %1 for appending").arg(file.fileName()));
+            inv.console().Err(QStringLiteral("Unable to open %1 for writing").arg(file.fileName()));
             return EXIT_FAILED;
         }
     }
 
     Session session(inv.context.backend, inv.console(), inv.context.interrupted);
     if (auto failed = OpenSession(inv, session)) return *failed;
-    MonitorWriter writer(inv.console(), fmt == QLatin1String("candump"), fmt == QLatin1String("json"), file.isOpen() ? &file : nullptr, nameSource);
+    MonitorWriter writer(inv.console(), *logFormat, file.isOpen() ? &file : nullptr, nameSource,
+                         inv.parser.isSet(dbc) ? &database : nullptr);
     session.dispatcher().AddHandler(&writer);
+    writer.Begin();
     const MonitorModeRequest request = BuildCanMonitorModeRequest(*selection);
     SendFrame(session.tx(), request.data(), request.count);
     session.WaitUntil([&] { return *maxCount > 0 && writer.count >= *maxCount; },
@@ -215,6 +268,7 @@ int RunMonitor(Invocation& inv, const QStringList& args) {
         session.Drain();
     }
     session.dispatcher().RemoveHandler(&writer);
+    writer.End();
     return EXIT_OK;
 }
 

@@ -117,10 +117,13 @@ int RunUpload(Invocation& inv, const QStringList& args) {
                                      QStringLiteral("The box name to upload (files do not hold one; default: keep "
                                                     "the module's)."),
                                      QStringLiteral("NAME"));
+    const QCommandLineOption force(QStringLiteral("force"),
+                                   QStringLiteral("Upload even when the configuration's checks find errors."));
     if (auto done = Parse(inv, args,
                           QStringLiteral("Uploads a configuration file with the version check and the block "
-                                         "chain of the window's Upload."),
-                          {reboot, boxName, kJson}, QStringLiteral("FILE.cfg"), 1, 1))
+                                         "chain of the window's Upload. A configuration whose checks find errors "
+                                         "(see \"relvane config check\") is refused unless --force is given."),
+                          {reboot, boxName, kJson, force}, QStringLiteral("FILE.cfg"), 1, 1))
         return *done;
     const QString path = ConfigFilePath(inv.positional.at(0));
     if (!QFileInfo(path).isFile()) return UsageError(inv, QStringLiteral("no configuration file %1").arg(path));
@@ -134,6 +137,8 @@ int RunUpload(Invocation& inv, const QStringList& args) {
         inv.console().Err(error);
         return EXIT_FAILED;
     }
+    // Before any message goes to the module.
+    if (auto refused = RefuseProblems(inv, t.model, inv.parser.isSet(force))) return *refused;
     if (auto failed = OpenSession(inv, t.session)) return *failed;
     t.host.rebootAnswer = inv.parser.isSet(reboot);
 

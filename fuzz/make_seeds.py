@@ -2,7 +2,8 @@
 """Writes the seed corpora of the fuzz targets (fuzz/corpus/<target>/seed-*).
 
 The seeds are well-formed inputs of each parser: every message the module
-sends, every configuration block, small HEX images and EEPROM dumps. The
+sends, every configuration block, small HEX images, EEPROM dumps and CAN
+databases (with the faults CAN database files have). The
 fuzzer mutates from there. The configuration file seeds (config_file/) are
 files the tool itself saved and are kept as they are.
 Run it again after a change of the message layouts; it only rewrites seed-*.
@@ -190,6 +191,17 @@ def hex_seeds():
     write("hex_file", "beyond", (hex_record(4, 0, b"\x00\x02") + hex_record(0, 0xFFF8, rand(16)) + eof).encode())
 
 
+def ini_seeds():
+    crlf = lambda text: text.replace("\n", "\r\n").encode("cp1252")
+    write("ini_file", "plain", crlf("[INPUT]\nNAME1=Ignition\nMODE1=1\n\n[OUTPUT]\nDELAY1=0x10\nON_TIME1=$FF\n"))
+    write("ini_file", "numbers", crlf("[N]\na=2147483647\nb=-2147483648\nc=0xFFFFFFFF\nd=4294967296\n"
+                                      "e=1.5\nf=-0.000001\ng=1E300\nh=12345678901234567\ni=+7\nj=1e-320\n"))
+    write("ini_file", "quotes-blanks", crlf("[Q]\n  a = \" x \" \nb='y'\nc=\"z'\nd=\"\"\ne=\t\n=no key\n"))
+    write("ini_file", "repeats-case", crlf("before=1\n[Sec]\nKey=1\nkey=2\n[SEC]\nKEY=3\nother=4\n"
+                                           "[sec ]\n[\u00c9t\u00e9]\n\u00e9=1\n\u00c9=2\n[open\nx=1\n"))
+    write("ini_file", "mixed-ends", b"[A]\nx=1\r\ny=2\r\rz\n[B]\r\n;comment\r\n\r\nq=\xe4\x80\r\n")
+
+
 def eeprom_line(address, data):
     cells = ",".join("%02X" % b for b in data[:15]) + ",%02X;" % data[15]
     ascii_ = "".join(chr(b) if 33 <= b <= 126 else ". " for b in data)
@@ -209,8 +221,65 @@ def eeprom_seeds():
     write("eeprom_raw", "over", rand(999 * 16 + 3))
 
 
+DBC_HEADER = ('VERSION ""\r\n\r\n\r\nNS_ : \r\n\tNS_DESC_\r\n\tCM_\r\n\tBA_DEF_\r\n\tBA_\r\n\tVAL_\r\n'
+              '\tSIG_VALTYPE_\r\n\r\nBS_:\r\n\r\nBU_: ECU Dash Relvane\r\n\r\n')
+DBC_VEHICLE = (
+    'BO_ 421 EngineData: 8 ECU\r\n'
+    ' SG_ Speed : 0|16@1+ (0.01,0) [0|655.35] "km/h" Dash,Relvane\r\n'
+    ' SG_ Temp : 23|8@0- (1,-40) [-40|87] "\xb0C" Dash\r\n'
+    ' SG_ Flags : 32|4@1+ (1,0) [0|15] "" Dash\r\n\r\n'
+    'BO_ 768 Gearbox: 8 ECU\r\n'
+    ' SG_ Mux M : 8|8@1+ (1,0) [0|255] "" Dash\r\n'
+    ' SG_ Gear m3 : 16|8@1+ (1,0) [0|8] "" Dash\r\n'
+    ' SG_ Torque m4 : 31|16@0- (0.5,0) [-1000|1000] "Nm" Dash\r\n\r\n'
+    'BO_ 2566844926 J1939: 8 ECU\r\n'
+    ' SG_ Rpm : 24|16@1+ (0.125,0) [0|8000] "rpm" Dash\r\n'
+    ' SG_ Ratio : 32|32@1- (1,0) [0|0] "" Dash\r\n\r\n'
+    'BO_ 3221225472 VECTOR__INDEPENDENT_SIG_MSG: 0 Vector__XXX\r\n'
+    ' SG_ Orphan : 0|8@1+ (1,0) [0|0] "" Vector__XXX\r\n\r\n'
+    'CM_ "Test vehicle";\r\n'
+    'CM_ BU_ ECU "Engine control";\r\n'
+    'CM_ BO_ 421 "Engine";\r\n'
+    'CM_ SG_ 421 Speed "Vehicle speed,\r\nfrom the \\"wheels\\"";\r\n'
+    'BA_DEF_ BO_ "GenMsgCycleTime" INT 0 65535;\r\n'
+    'BA_DEF_ "BusType" STRING ;\r\n'
+    'BA_DEF_ SG_ "Kind" ENUM "a","b";\r\n'
+    'BA_DEF_DEF_ "GenMsgCycleTime" 0;\r\n'
+    'BA_DEF_DEF_ "BusType" "CAN";\r\n'
+    'BA_ "GenMsgCycleTime" BO_ 421 100;\r\n'
+    'BA_ "Kind" SG_ 768 Gear 1;\r\n'
+    'VAL_ 768 Gear 0 "Neutral" 3 "Third" ;\r\n'
+    'SIG_VALTYPE_ 2566844926 Ratio : 1;\r\n')
+
+
+def dbc_seeds():
+    vehicle = DBC_HEADER + DBC_VEHICLE
+    write("dbc", "vehicle", vehicle.encode("latin-1"))
+    write("dbc", "vehicle-utf8-lf", b"\xef\xbb\xbf" + vehicle.replace("\r\n", "\n").encode("utf-8"))
+    good = 'BO_ 100 A: 8 X\n SG_ S : 0|8@1+ (1,0) [0|255] "" Y\n'
+    faults = {
+        "unknown-section": good + 'FOO_ 1 2 3;\nBAR_ "x\n y";\nBO_ 200 B: 8 X\n',
+        "truncated": good + " SG_ T : 8|8@1+ (1,0)\n",
+        "bad-number": good + ' SG_ T : 8|8@1+ (0.1x,0) [0|1] "" Y\n',
+        "past-the-end": good + ' SG_ T : 60|8@0+ (1,0) [0|1] "" Y\n',
+        "duplicate-id": good + 'BO_ 100 B: 8 X\n SG_ T : 0|8@1+ (1,0) [0|1] "" Y\n',
+        "no-semicolon": good + 'CM_ BO_ 100 "kept"\nBO_ 200 B: 8 X\n',
+        "open-text": good + 'CM_ "open\nBO_ 200 B: 8 X\n',
+        "mux-without-multiplexor": good + ' SG_ T m1 : 8|8@1+ (1,0) [0|1] "" Y\n',
+        "comment-lines": "// written by hand\n" + good + "// the end\n",
+        "can-fd": 'BO_ 300 Fd: 64 X\n SG_ Far : 504|8@1+ (1,0) [0|0] "" Y\n SG_ W : 7|64@0- (1,0) [0|0] "" Y\n',
+    }
+    for name, text in faults.items():
+        write("dbc", name, text.encode("latin-1"))
+    many = "".join('BO_ %d M%d: 8 ECU\n SG_ A%d : %d|%d@%d%s (0.5,-3) [0|0] "u" Dash\n'
+                   % (i, i, i, (i * 7) % 48, 1 + i % 16, i % 2, "+-"[i % 2 == 0]) for i in range(1, 300))
+    write("dbc", "many", (DBC_HEADER + many).encode("latin-1"))
+
+
 if __name__ == "__main__":
     frames_seeds()
     blocks_seeds()
     hex_seeds()
+    ini_seeds()
     eeprom_seeds()
+    dbc_seeds()

@@ -11,6 +11,8 @@ namespace relvane {
 struct MainCommands {
     std::function<void()> open;          // "&Open"
     std::function<void()> save;          // "Save"
+    std::function<void()> exportCanDatabase;  // "Export CAN database…"
+    std::function<void()> exportSheet;   // "Export sheet…"
     std::function<void()> read;          // "Read  F8", and TimerSerial after a connection
     std::function<void()> readAfterConnect;  // TimerSerial's read when set (it may ask first)
     std::function<void()> upload;        // "Upload  F9"

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QHBoxLayout>
 #include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
@@ -92,9 +93,16 @@ void TMainForm::BuildNotebook()
                             : new TEmptyPage(QString::fromLatin1(kPageNames[i]));
         notebook_->addTab(page, captions.at(i));
     }
-    lamps_ = new TActivityLamps(notebook_);
+    // The lamps keep the distance from the notebook's right edge they have at the design width,
+    // so they stand clear of the edge, and the tabs never run under them.
+    auto* corner = new QWidget(notebook_);
+    corner->setObjectName(QStringLiteral("ActivityLampsCorner"));
+    lamps_ = new TActivityLamps(corner);
     lamps_->setObjectName(QStringLiteral("ImageList_LED"));
-    notebook_->setCornerWidget(lamps_, Qt::TopRightCorner);
+    auto* cornerRow = new QHBoxLayout(corner);
+    cornerRow->setContentsMargins(0, 0, MAIN_FORM_DESIGN_WIDTH - ACTIVITY_LAMPS_X - lamps_->sizeHint().width(), 0);
+    cornerRow->addWidget(lamps_);
+    notebook_->setCornerWidget(corner, Qt::TopRightCorner);
     connect(notebook_, &QTabWidget::currentChanged, this, &TMainForm::TabbedNotebook1Change);
     setCentralWidget(notebook_);
 }

@@ -20,12 +20,14 @@
 #include <vector>
 
 class QAction;
+class QDockWidget;
 class QLabel;
 class QMenu;
 class QStatusBar;
 class QTabWidget;
 class QTimer;
 class QUndoStack;
+class QToolButton;
 
 namespace relvane {
 
@@ -55,6 +57,10 @@ QStringList NotebookPageCaptions();
 
 inline constexpr int MAIN_FORM_HEIGHT = 914;
 inline constexpr int MAIN_FORM_MIN_WIDTH = 300;
+// The width the window is designed for (the settings file's default), and where the first of
+// the three activity lamps stands on the notebook at that width.
+inline constexpr int MAIN_FORM_DESIGN_WIDTH = 990;
+inline constexpr int ACTIVITY_LAMPS_X = 880;
 
 // Status texts of the first status bar panel.
 QString StatusUsbConnected();     // "USB CONNECTED"
@@ -101,6 +107,12 @@ public:
     void SetCalibrationWindowVisible(bool visible) { calibrationVisible_ = visible; }
     void SetTransferBusy(bool busy) { transferBusy_ = busy; }
     void SetFirmwareBusy(bool busy) { firmwareBusy_ = busy; }
+    // The "Problems" panel: docked below the pages, shown and hidden with Tools -> "Problems"
+    // and by a click on its count in the status bar.
+    void SetProblemsPanel(QDockWidget* panel);
+    // The count in the status bar ("2 errors, 1 warning"), red while there are errors.
+    void ShowProblemCount(const QString& text, int errors);
+    QString ProblemCountText() const;
 
     // Connection management.
     void ConnectDevice(const QString& description);
@@ -230,6 +242,8 @@ private:
     QAction* redo1_ = nullptr;
     QLabel* statusUpload_ = nullptr;
     std::function<bool(bool)> closeGuard_;
+    QMenu* tools1_ = nullptr;
+    QToolButton* statusProblems_ = nullptr;
     QTimer* timerSerial_ = nullptr;
 
     QPointer<QDialog> usbSelectForm_;

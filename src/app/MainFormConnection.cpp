@@ -5,9 +5,12 @@
 
 #include "app/ConnectionLink.h"
 
+#include <QDockWidget>
 #include <QLabel>
+#include <QMenu>
 #include <QStatusBar>
 #include <QTimer>
+#include <QToolButton>
 
 namespace relvane {
 
@@ -33,6 +36,13 @@ void TMainForm::BuildStatusBar()
     statusPanel1_->setFrameShadow(QFrame::Sunken);
     statusBar1_->addWidget(statusPanel0_);
     statusBar1_->addWidget(statusPanel1_);
+    // The problem count, at the right; a click shows the Problems panel.
+    statusProblems_ = new QToolButton(statusBar1_);
+    statusProblems_->setObjectName(QStringLiteral("StatusProblems"));
+    statusProblems_->setAutoRaise(true);
+    statusProblems_->setToolTip(QStringLiteral("Show the Problems panel"));
+    statusProblems_->hide();
+    statusBar1_->addPermanentWidget(statusProblems_);
     setStatusBar(statusBar1_);
 }
 
@@ -51,6 +61,34 @@ void TMainForm::SetNotUploaded(bool notUploaded)
 QString TMainForm::UploadStatusText() const
 {
     return statusUpload_ ? statusUpload_->text() : QString();
+}
+
+void TMainForm::SetProblemsPanel(QDockWidget* panel)
+{
+    addDockWidget(Qt::BottomDockWidgetArea, panel);
+    // It gets what the "General" page leaves of the window's height (three rows on the design
+    // height); the user may float it or draw its edge up on the pages that scroll.
+    QAction* toggle = panel->toggleViewAction();
+    toggle->setObjectName(QStringLiteral("Problems1"));
+    toggle->setText(QStringLiteral("Problems"));
+    tools1_->addSeparator();
+    tools1_->addAction(toggle);
+    connect(statusProblems_, &QToolButton::clicked, panel, [panel] {
+        panel->show();
+        panel->raise();
+    });
+    statusProblems_->show();
+}
+
+void TMainForm::ShowProblemCount(const QString& text, int errors)
+{
+    statusProblems_->setText(text);
+    statusProblems_->setStyleSheet(errors > 0 ? QStringLiteral("QToolButton { color: #b00000; font-weight: bold; }") : QString());
+}
+
+QString TMainForm::ProblemCountText() const
+{
+    return statusProblems_->text();
 }
 
 void TMainForm::SetStatusText(const QString& text)

@@ -35,6 +35,10 @@ void TMainForm::BuildMenus()
     file->setObjectName(QStringLiteral("File1"));
     AddEntry(file, QStringLiteral("Open"), QStringLiteral("&Open"), &MainCommands::open);
     AddEntry(file, QStringLiteral("Save"), QStringLiteral("Save"), &MainCommands::save);
+    AddEntry(file, QStringLiteral("ExportCanDatabase1"), QStringLiteral("Export CAN database") + QChar(0x2026),
+             &MainCommands::exportCanDatabase);
+    AddEntry(file, QStringLiteral("ExportSheet1"), QStringLiteral("Export sheet") + QChar(0x2026), &MainCommands::exportSheet)
+        ->setStatusTip(QStringLiteral("Write the configuration sheet for printing (PDF or HTML)"));
     file->addSeparator();
     AddEntry(file, QStringLiteral("Read2"), QStringLiteral("Read               F8"),
              &MainCommands::read)
@@ -59,6 +63,7 @@ void TMainForm::BuildMenus()
 
     QMenu* tools = bar->addMenu(QStringLiteral("Tools"));
     tools->setObjectName(QStringLiteral("Tools1"));
+    tools1_ = tools;
     AddEntry(tools, QStringLiteral("Firmware1"), QStringLiteral("Firmware"), &MainCommands::firmware);
     AddEntry(tools, QStringLiteral("FIA"), QStringLiteral("FIA "), &MainCommands::fia);
     AddEntry(tools, QStringLiteral("CompareConfiguration1"),

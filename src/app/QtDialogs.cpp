@@ -121,7 +121,10 @@ std::optional<QString> QtDialogs::RunFileDialog(const FileDialogOptions& options
 {
     QFileDialog dialog(Parent(), options.title);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setFileMode(save || !options.mustExist ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // The desktop's own open dialogs take existing files only, whatever the mode asks.
+    if (!save && !options.mustExist)
+        dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     // Callers ask about an existing file themselves, with their own text.
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     const QStringList filters = QtNameFilters(options.filter);

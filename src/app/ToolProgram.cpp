@@ -6,6 +6,7 @@
 #include "app/ConfigKeeper.h"
 #include "app/ErrorDisplay.h"
 #include "app/SplashForm.h"
+#include "can/ui/DbcExportCommand.h"
 #include "station/ui/StationForm.h"
 
 #include "config/Dialogs.h"
@@ -14,6 +15,7 @@
 #include "config/ui/LoadPages.h"
 #include "config/ui/NameLabels.h"
 #include "config/ui/OutputsPage.h"
+#include "config/ui/ProblemsPanel.h"
 #include "firmware/ui/FirmwareWindows.h"
 #include "monitor/ui/AboutForm.h"
 #include "monitor/ui/GeneralPage.h"
@@ -25,6 +27,8 @@
 #include "tools/ui/SystemSetupForm.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QElapsedTimer>
 #include <QThread>
 
@@ -179,6 +183,10 @@ void ToolProgram::Compose()
     commands.defaults = [this] { keeper_->Defaults(); };
     commands.open = [this] { keeper_->Open(); };
     commands.save = [this] { keeper_->Save(); };
+    commands.exportCanDatabase = [this] {
+        ExportCanDatabaseClick(mainForm_->Model(), dialogs_, mainForm_->LastConfigPath());
+    };
+    commands.exportSheet = [this] { transfer_->ExportSheetClick(); };
     commands.about = [this] { aboutForm_->ShowCentredOver(mainForm_.get()); };
     commands.pingTest = [this] { PingTest1Click(); };
     commands.systemSetup = [this] { Systemsetup1Click(); };
@@ -243,6 +251,23 @@ void ToolProgram::ComposeEditorPages()
     QObject::connect(can, &TCanInputPage::BtnCanReadClicked, &main, &TMainForm::BtnLoadClick);
     QObject::connect(can, &TCanInputPage::BtnCanUploadClicked, &main, &TMainForm::BtnSaveClick);
     QObject::connect(can, &TCanInputPage::BtnCanInputDefaultClicked, &main, &TMainForm::BtnDefaultValueClick);
+    // The last CAN database is kept in the program settings file, as the firmware windows keep theirs.
+    DbcFileMemory dbcFiles;
+    dbcFiles.read = [this] {
+        IniFile ini;
+        return ini.Load(mainForm_->SettingsPath()) ? ini.ReadString(QStringLiteral("DBC"), QStringLiteral("PATH")) : QString();
+    };
+    dbcFiles.write = [this](const QString& path) {
+        IniFile ini;
+        // A file that cannot be read is left alone rather than replaced by this one key.
+        if (!ini.Load(mainForm_->SettingsPath()))
+            return;
+        ini.WriteString(QStringLiteral("DBC"), QStringLiteral("PATH"), path);
+        // The user's configuration folder may not exist before the first shutdown wrote it.
+        QDir().mkpath(QFileInfo(mainForm_->SettingsPath()).absolutePath());
+        ini.Save(mainForm_->SettingsPath());
+    };
+    can->SetDbcFileMemory(dbcFiles);
     transfer_->SetMonitorReset([this] { return canPages_->ResetMonitorForTransfer(); });
     compare_ = std::make_unique<CompareCommand>(main, *transfer_, *canPages_, dialogs_);
     KeeperOptions keep;
@@ -253,6 +278,12 @@ void ToolProgram::ComposeEditorPages()
     main.SetUndoStack(&keeper_->Undo().Stack());
     main.SetCloseGuard([this](bool bySignal) { return keeper_->CanClose(bySignal); });
     firmwareHost_->SetBeforeProgram([this] { keeper_->BeforeFirmwareProgram(); });
+    // A problem's row takes the user to its control the way a compare row does.
+    problems_ = new TProblemsPanel(main.Model(), [this](const FieldLocation& where) { compare_->GoTo(where); }, &main);
+    main.SetProblemsPanel(problems_);
+    QObject::connect(problems_, &TProblemsPanel::ProblemsChanged, &main,
+                     [&main](const QString& count, int errors) { main.ShowProblemCount(count, errors); });
+    main.ShowProblemCount(problems_->CountText(), ErrorCount(problems_->Problems()));
 
     TGeneralPage* general = generalPage_;
     nameLabels_ = std::make_unique<TNameLabelBinder>(

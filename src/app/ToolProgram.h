@@ -29,6 +29,7 @@ class Dialogs;
 class ErrorDisplay;
 class TAboutForm;
 class TGeneralPage;
+class TProblemsPanel;
 class TRunTimeErrorForm;
 
 struct StartOptions {
@@ -67,6 +68,7 @@ public:
     CompareCommand& Compare() { return *compare_; }
     // Undo, unsaved changes, restore points and recovery.
     ConfigKeeper& Keeper() { return *keeper_; }
+    TProblemsPanel& ProblemsPanel() { return *problems_; }
     // "Trend…": created on its first opening, then shown again; nullptr before.
     TTrendForm* TrendWindow() { return trend_.get(); }
     void TrendClick();
@@ -106,6 +108,8 @@ private:
     std::unique_ptr<CompareCommand> compare_;
     // Over the model, the transfers and the compare window; goes before them.
     std::unique_ptr<ConfigKeeper> keeper_;
+    // The "Problems" dock, owned by the main window; its rows lead through compare_.
+    TProblemsPanel* problems_ = nullptr;
     // Listens to the dispatcher from its first opening; goes before the dispatcher does.
     std::unique_ptr<TTrendForm> trend_;
     // The station runs its own links; it goes before the main window's link.

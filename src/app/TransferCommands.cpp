@@ -1,14 +1,17 @@
 #include "app/TransferCommands.h"
 
 #include "app/MainForm.h"
+#include "config/ConfigChecks.h"
 #include "config/ConfigFile.h"
 #include "config/ConfigModel.h"
 #include "config/Cp1252.h"
 #include "config/Dialogs.h"
+#include "config/sheet/SheetWriter.h"
 #include "monitor/ui/VersionForm.h"
 #include "protocol/Dispatcher.h"
 #include "protocol/MessageCatalogue.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -52,13 +55,21 @@ TransferCommands::TransferCommands(TMainForm& main, ConfigModel& model, Dispatch
 TransferCommands::~TransferCommands() { dispatcher_.RemoveHandler(&sequencer_); }
 
 void TransferCommands::BtnLoadClick() { sequencer_.Read(); }
-void TransferCommands::BtnSaveClick() { sequencer_.Upload(); }
+void TransferCommands::BtnSaveClick()
+{
+    // Errors in the configuration ask first; not connected or busy, the sequencer says so itself.
+    if (Connected() && !main_.TransferBusy() && !ConfirmUploadDespiteProblems(model_, dialogs_))
+        return;
+    sequencer_.Upload();
+}
 void TransferCommands::BtnDefaultValueClick() { sequencer_.FactoryDefault(); }
 
 bool TransferCommands::OpenClick()
 {
     FileDialogOptions o;
     o.filter = ConfigFileFilter();
+    // A name that does not exist is taken too: it gives the defaults under that name.
+    o.mustExist = false;
     const QString last = main_.LastConfigPath();
     o.fileName = !last.isEmpty() && QFileInfo(last).isFile() ? last : openName_;
     const std::optional<QString> chosen = dialogs_.OpenFile(o);
@@ -108,6 +119,35 @@ bool TransferCommands::SaveClick()
     if (!saved)
         dialogs_.Error(error);
     return saved;
+}
+
+QString SheetFileFilter() { return QStringLiteral("PDF files (*.pdf)|*.pdf|HTML files (*.html)|*.html"); }
+
+void TransferCommands::ExportSheetClick()
+{
+    FileDialogOptions o;
+    o.title = QStringLiteral("Export sheet");
+    o.filter = SheetFileFilter();
+    o.defaultExtension = QStringLiteral("pdf");
+    const QString last = main_.LastConfigPath();
+    if (!last.isEmpty())
+        o.initialFolder = QFileInfo(last).isDir() ? last : QFileInfo(last).absolutePath();
+    const QString file = source_ == TitleSource::File ? titleFileName_ : QString();
+    if (!file.isEmpty())
+        o.fileName = QFileInfo(file).completeBaseName() + QStringLiteral(".pdf");
+    const std::optional<QString> chosen = dialogs_.SaveFile(o);
+    if (!chosen || chosen->isEmpty())
+        return;
+    if (QFileInfo::exists(*chosen)
+        && dialogs_.Message(MessageKind::Warning, OverwriteQuestionText(*chosen), MessageButtons::YesNo) != MessageAnswer::Yes)
+        return;
+    SheetInfo info;
+    info.fileName = file;
+    info.created = QDateTime::currentDateTime();
+    info.toolVersion = QStringLiteral(RELVANE_VERSION);
+    QString error;
+    if (!ExportSheet(model_, info, *chosen, DefaultSheetPaper(), &error))
+        dialogs_.Error(error);
 }
 
 void TransferCommands::UpdateTitle()
@@ -258,7 +298,7 @@ void TransferCommands::PauseMs(int ms) { main_.PauseMs(ms); }
 
 VersionCheckResult TransferCommands::RunVersionCheck()
 {
-    return RunVersionCheckWindow(dispatcher_, &main_);
+    return RunVersionCheckWindow(dispatcher_, &main_, versionHook_);
 }
 
 ProgressEnd TransferCommands::RunProgress(const std::function<void()>& cancel)

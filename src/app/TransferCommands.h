@@ -1,8 +1,9 @@
 #pragma once
-// The main window's configuration commands: Read, Upload and Default settings through
-// the transfer sequencer, File Open and Save of configuration files, and the window
-// title that tells where the configuration shown came from. This is the main window's
-// TransferHost: the sequencer reaches the windows, flags and message boxes through it.
+// The main window's configuration commands: Read, Upload (which asks first when the
+// configuration has errors) and Default settings through the transfer sequencer, File Open,
+// Save and Export sheet, and the window title that tells where the configuration shown came
+// from. This is the main window's TransferHost: the sequencer reaches the windows, flags and
+// message boxes through it.
 
 #include "config/ConfigCompare.h"
 #include "protocol/TransferSequencer.h"
@@ -13,6 +14,8 @@
 #include <functional>
 
 namespace relvane {
+
+class TVersionForm;
 
 class ConfigModel;
 class Dialogs;
@@ -30,6 +33,8 @@ QString MainTitleText(TitleSource source, const QByteArray& boxName, const QStri
 QString ConfigFileFilter();  // "config files (*.cfg)|*.CFG"
 // "File already exists: '<path>'\nOverwrite ?"
 QString OverwriteQuestionText(const QString& path);
+// The file filter of "Export sheet…".
+QString SheetFileFilter();
 
 // What the keeper of the configuration learns of the transfers: restore points, and what the
 // module holds.
@@ -58,6 +63,8 @@ public:
     // File menu. True when a file was loaded / written.
     bool OpenClick();
     bool SaveClick();
+    // File -> "Export sheet…": the configuration sheet as PDF (on the locale's paper) or HTML.
+    void ExportSheetClick();
     // Heartbeat: the window title from the title source, with Qt's modified mark "[*]" while
     // the configuration has unsaved changes.
     void UpdateTitle();
@@ -74,6 +81,8 @@ public:
     void SetMonitorReset(std::function<bool()> reset) { monitorReset_ = std::move(reset); }
     void SetNamePropagationRequest(std::function<void()> request) { namesRequest_ = std::move(request); }
     void SetTransferHooks(TransferHooks hooks) { hooks_ = std::move(hooks); }
+    // Runs on each version check window just before it is shown (tests lengthen its wait).
+    void SetVersionFormHook(std::function<void(TVersionForm&)> hook) { versionHook_ = std::move(hook); }
 
     TransferSequencer& Sequencer() { return sequencer_; }
     TransferWindows& Windows() { return windows_; }
@@ -104,6 +113,7 @@ private:
     Dispatcher& dispatcher_;
     Dialogs& dialogs_;
     TransferWindows windows_;
+    std::function<void(TVersionForm&)> versionHook_;
     TransferSequencer sequencer_;
     std::function<bool()> monitorReset_;
     std::function<void()> namesRequest_;

@@ -1,6 +1,7 @@
 #include "app/UsbSelectForm.h"
 
 #include "app/ConnectionLink.h"
+#include "config/ui/DialogButtons.h"
 
 #include <QListWidget>
 #include <QPushButton>
@@ -29,7 +30,6 @@ TUSB_SelectForm::TUSB_SelectForm(ConnectionLink& link,
     listBox1_->setGeometry(8, 8, 180, 200);
     btnOpen_->setObjectName(QStringLiteral("BtnOpen"));
     btnOpen_->setGeometry(8, 220, 85, 30);
-    btnOpen_->setDefault(true);
     btnCancel_->setObjectName(QStringLiteral("BtnCancel"));
     btnCancel_->setGeometry(103, 220, 85, 30);
 
@@ -40,6 +40,7 @@ TUSB_SelectForm::TUSB_SelectForm(ConnectionLink& link,
     connect(btnOpen_, &QPushButton::clicked, this, &TUSB_SelectForm::BtnOpenClick);
     connect(btnCancel_, &QPushButton::clicked, this, &TUSB_SelectForm::BtnCancelClick);
     connect(listBox1_, &QListWidget::itemDoubleClicked, this, &TUSB_SelectForm::BtnOpenClick);
+    SetEnterButton(*this);  // Enter in the list connects nothing; OK, or a double click, does
 }
 
 void TUSB_SelectForm::showEvent(QShowEvent* event)

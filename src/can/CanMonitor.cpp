@@ -17,7 +17,18 @@ bool SendMonitorMode(TxSink& queue, int selection)
     return SendFrame(queue, request.data(), request.count);
 }
 
-QString CanMonitorLine(const QTime& time, const CanMonitorMessage& message, const ConfigModel& model)
+QString CanMonitorDecoded(const CanMonitorMessage& message, const DbcDatabase& database)
+{
+    const DbcMessage* known = database.Find(message.identifier, message.identifier > kCanStandardIdMax);
+    if (!known)
+        return {};
+    const int n = std::clamp(message.dataCount, 0, int(message.data.size()));
+    const QString decoded = DbcDecodedText(*known, message.data.data(), n);
+    return QStringLiteral(" | ") + known->name + (decoded.isEmpty() ? QString() : QStringLiteral(": ") + decoded);
+}
+
+QString CanMonitorLine(const QTime& time, const CanMonitorMessage& message, const ConfigModel& model,
+                       const DbcDatabase* database)
 {
     QString line = QString::asprintf("%02d:%02d:%02d.%03d> ID=%4X, Data=", time.hour(), time.minute(),
                                      time.second(), time.msec(), unsigned(message.identifier));
@@ -31,6 +42,8 @@ QString CanMonitorLine(const QTime& time, const CanMonitorMessage& message, cons
                 line += QStringLiteral(", ") + Cp1252ToString(c.CAN_NAME);
         }
     }
+    if (database)
+        line += CanMonitorDecoded(message, *database);
     return line;
 }
 
@@ -95,7 +108,7 @@ CanMonitor::CanMonitor(ConfigModel& model, QObject* parent)
 
 void CanMonitor::OnCanMonitor(const CanMonitorMessage& message)
 {
-    const QString line = CanMonitorLine(clock_(), message, model_);
+    const QString line = CanMonitorLine(clock_(), message, model_, database_.get());
     ++linesSeen_;
     log_.WriteLine(line);
     pending_.append(line);

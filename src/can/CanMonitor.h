@@ -3,6 +3,7 @@
 // entries, and the file log. Lines are collected and handed to the page in batches, so a link
 // running at its full rate (some 230 messages a second) never makes the window repaint per line.
 
+#include "can/Dbc.h"
 #include "config/ConfigModel.h"
 #include "link/FrameCodec.h"
 #include "protocol/Dispatcher.h"
@@ -16,6 +17,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 namespace relvane {
 
@@ -30,8 +32,13 @@ inline constexpr int kMonitorFirstCanInput = 3;
 bool SendMonitorMode(TxSink& queue, int selection);
 
 // "hh:mm:ss.zzz> ID=%4X, Data=", then " XX" per data byte, then ", <name>" for every CAN input
-// whose ON or OFF identifier equals a non-zero identifier, in CAN input order.
-QString CanMonitorLine(const QTime& time, const CanMonitorMessage& message, const ConfigModel& model);
+// whose ON or OFF identifier equals a non-zero identifier, in CAN input order. With a CAN
+// database that knows the message: " | <message>: <signal>=<value> <unit>, ..." at the end.
+QString CanMonitorLine(const QTime& time, const CanMonitorMessage& message, const ConfigModel& model,
+                       const DbcDatabase* database = nullptr);
+// " | EngineData: Speed=12.5 km/h, Gear=3 (Drive)" for a message the database knows, else
+// empty. The message carries no extended flag: identifiers above 7FF are taken as extended.
+QString CanMonitorDecoded(const CanMonitorMessage& message, const DbcDatabase& database);
 
 // The "File log: " file: opened for appending, each line written through to the file at once
 // (with CR LF), so a crash of the tool or of the machine loses at most the last moment's lines.
@@ -73,6 +80,9 @@ public:
 
     // The clock of arrival; the local time by default (tests set a fixed one).
     void SetClock(std::function<QTime()> clock) { clock_ = std::move(clock); }
+    // The CAN database whose messages the lines decode from now on; none for the plain lines.
+    void SetDatabase(std::shared_ptr<const DbcDatabase> database) { database_ = std::move(database); }
+    const DbcDatabase* Database() const { return database_.get(); }
 
     // MainFrameHandler
     void OnCanMonitor(const CanMonitorMessage& message) override;
@@ -91,6 +101,7 @@ Q_SIGNALS:
 private:
     ConfigModel& model_;
     std::function<QTime()> clock_;
+    std::shared_ptr<const DbcDatabase> database_;
     QStringList pending_;
     QTimer batchTimer_;
     CanMonitorFileLog log_;

@@ -6,7 +6,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace relvane {
 
@@ -26,7 +28,12 @@ const QString kWiper = QStringLiteral("WIPER");
 
 QString CanExportSection(int n) { return QStringLiteral("CAN_EXPORT_%1").arg(n); }
 
-QString Key(const char* base, int n) { return QLatin1String(base) + QString::number(n); }
+// Built in one piece: a whole configuration reads and writes some 1300 keys.
+QString Key(const char* base, int n) {
+  char text[64];
+  const int size = std::snprintf(text, sizeof text, "%s%d", base, n);
+  return QString::fromLatin1(text, std::min(size, int(sizeof text) - 1));
+}
 QString Key(const char* base) { return QLatin1String(base); }
 
 uint8_t Low8(int v) { return static_cast<uint8_t>(v & 0xFF); }

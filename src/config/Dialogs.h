@@ -49,6 +49,9 @@ struct FileDialogOptions {
     QString initialFolder;
     // File name proposed in the name field (may be a full path, or a pattern like "*.txt").
     QString fileName;
+    // Open dialogs: the chosen name must be an existing file. File -> Open clears it, since
+    // opening a name that does not exist loads the defaults under that name.
+    bool mustExist = true;
 };
 
 class Dialogs {

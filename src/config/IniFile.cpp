@@ -7,6 +7,7 @@
 #include <QLocale>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <limits>
 
 namespace relvane {
@@ -32,6 +33,46 @@ bool IsHexDigit(char c, unsigned* v) {
 
 QString FoldText(const QString& s) { return s.toCaseFolded(); }
 
+// A section or key name folded for a look-up in the index. Short ASCII names (every name the
+// tool itself asks for) are folded into this object's own buffer, without an allocation; for
+// ASCII, case folding is A-Z to a-z. The text refers to that buffer: it must not outlive this
+// object nor be stored (Owned() gives a copy that may be).
+class FoldedName {
+ public:
+  explicit FoldedName(const QString& name) {
+    const qsizetype n = name.size();
+    bool ascii = n <= kInline;
+    for (qsizetype i = 0; ascii && i < n; ++i) {
+      const char16_t c = name.at(i).unicode();
+      if (c >= 0x80) ascii = false;
+      else buffer_[i] = QChar(c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c);
+    }
+    text_ = ascii ? QString::fromRawData(buffer_, n) : FoldText(name);
+  }
+  FoldedName(const FoldedName&) = delete;
+  FoldedName& operator=(const FoldedName&) = delete;
+
+  const QString& text() const { return text_; }
+  QString Owned() const { return QString(text_.constData(), text_.size()); }
+
+ private:
+  static constexpr qsizetype kInline = 64;
+  QChar buffer_[kInline];
+  QString text_;
+};
+
+// The value part of an entry line as the readers see it: blanks dropped, then one pair of equal
+// enclosing quotes, then cut to the longest value.
+QByteArrayView ValueOf(QByteArrayView v, qsizetype maxLength) {
+  while (!v.isEmpty() && IsBlank(v.front())) v = v.sliced(1);
+  while (!v.isEmpty() && IsBlank(v.back())) v.chop(1);
+  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) v = v.sliced(1, v.size() - 2);
+  return v.first(std::min(v.size(), maxLength));
+}
+
+// A view's bytes as a QByteArray that shares them, for the conversions used at once.
+QByteArray Borrowed(QByteArrayView v) { return QByteArray::fromRawData(v.data(), v.size()); }
+
 }  // namespace
 
 IniFile::IniFile() {
@@ -39,7 +80,7 @@ IniFile::IniFile() {
   decimalSeparator_ = point.size() == 1 ? point.at(0) : QLatin1Char('.');
 }
 
-QString IniFile::Fold(const QByteArray& name) { return FoldText(Cp1252ToString(name)); }
+QString IniFile::Fold(const QByteArray& name) { return Cp1252ToString(name).toCaseFolded(); }
 
 void IniFile::Clear() {
   sections_.clear();
@@ -149,48 +190,39 @@ QByteArray IniFile::ToBytes() const {
   return out;
 }
 
-bool IniFile::HasSection(const QString& section) const { return sectionIndex_.contains(FoldText(section)); }
+bool IniFile::HasSection(const QString& section) const { return sectionIndex_.contains(FoldedName(section).text()); }
 
 bool IniFile::HasKey(const QString& section, const QString& key) const { return Find(section, key) != nullptr; }
 
 const IniFile::Line* IniFile::Find(const QString& section, const QString& key) const {
-  const auto s = sectionIndex_.constFind(FoldText(section));
+  const auto s = sectionIndex_.constFind(FoldedName(section).text());
   if (s == sectionIndex_.constEnd()) return nullptr;
   const Section& sec = sections_[std::size_t(*s)];
-  const auto k = sec.keys.constFind(FoldText(key));
+  const auto k = sec.keys.constFind(FoldedName(key).text());
   if (k == sec.keys.constEnd()) return nullptr;
   return &sec.lines[std::size_t(*k)];
 }
 
-const QByteArray* IniFile::RawValue(const QString& section, const QString& key, QByteArray* storage) const {
+std::optional<QByteArrayView> IniFile::RawValue(const QString& section, const QString& key) const {
   const Line* line = Find(section, key);
-  if (!line) return nullptr;
-  QByteArray v = TrimBlanks(line->text.mid(line->valueAt));
-  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
-    v = v.mid(1, v.size() - 2);
-  }
-  if (v.size() > kMaxValueLength) v.truncate(kMaxValueLength);
-  *storage = std::move(v);
-  return storage;
+  if (!line) return std::nullopt;
+  return ValueOf(QByteArrayView(line->text).sliced(line->valueAt), kMaxValueLength);
 }
 
 QByteArray IniFile::ReadBytes(const QString& section, const QString& key, const QByteArray& def) const {
-  QByteArray storage;
-  const QByteArray* v = RawValue(section, key, &storage);
-  return v ? *v : def;
+  const std::optional<QByteArrayView> v = RawValue(section, key);
+  return v ? v->toByteArray() : def;
 }
 
 QString IniFile::ReadString(const QString& section, const QString& key, const QString& def) const {
-  QByteArray storage;
-  const QByteArray* v = RawValue(section, key, &storage);
+  const std::optional<QByteArrayView> v = RawValue(section, key);
   return v ? Cp1252ToString(*v) : def;
 }
 
 int IniFile::ReadInteger(const QString& section, const QString& key, int def) const {
-  QByteArray storage;
-  const QByteArray* v = RawValue(section, key, &storage);
+  const std::optional<QByteArrayView> v = RawValue(section, key);
   int value = 0;
-  return v && ParseInteger(*v, &value) ? value : def;
+  return v && ParseInteger(Borrowed(*v), &value) ? value : def;
 }
 
 bool IniFile::ReadBool(const QString& section, const QString& key, bool def) const {
@@ -198,35 +230,36 @@ bool IniFile::ReadBool(const QString& section, const QString& key, bool def) con
 }
 
 double IniFile::ReadFloat(const QString& section, const QString& key, double def) const {
-  QByteArray storage;
-  const QByteArray* v = RawValue(section, key, &storage);
+  const std::optional<QByteArrayView> v = RawValue(section, key);
   double value = 0;
-  return v && ParseFloat(*v, &value) ? value : def;
+  return v && ParseFloat(Borrowed(*v), &value) ? value : def;
 }
 
 void IniFile::WriteBytes(const QString& section, const QString& key, const QByteArray& value) {
-  QByteArray clean = value;
-  clean.replace('\r', ' ').replace('\n', ' ');
   const QByteArray keyBytes = StringToCp1252(key);
   Line line;
-  line.text = keyBytes + '=' + clean;
+  line.text.reserve(keyBytes.size() + 1 + value.size());
+  line.text.append(keyBytes).append('=').append(value);
   line.key = keyBytes;
   line.valueAt = keyBytes.size() + 1;
+  for (qsizetype i = line.valueAt; i < line.text.size(); ++i) {
+    if (line.text[i] == '\r' || line.text[i] == '\n') line.text[i] = ' ';
+  }
 
-  const QString foldedSection = FoldText(section);
-  const QString foldedKey = FoldText(key);
-  auto s = sectionIndex_.constFind(foldedSection);
+  const FoldedName foldedSection(section);
+  const FoldedName foldedKey(key);
+  auto s = sectionIndex_.constFind(foldedSection.text());
   if (s == sectionIndex_.constEnd()) {
     Section sec;
     sec.name = StringToCp1252(section);
-    sec.keys.insert(foldedKey, 0);
+    sec.keys.insert(foldedKey.Owned(), 0);
     sec.lines.push_back(std::move(line));
     sections_.push_back(std::move(sec));
-    sectionIndex_.insert(foldedSection, qsizetype(sections_.size() - 1));
+    sectionIndex_.insert(foldedSection.Owned(), qsizetype(sections_.size() - 1));
     return;
   }
   Section& sec = sections_[std::size_t(*s)];
-  const auto k = sec.keys.constFind(foldedKey);
+  const auto k = sec.keys.constFind(foldedKey.text());
   if (k != sec.keys.constEnd()) {
     sec.lines[std::size_t(*k)] = std::move(line);
     return;
@@ -240,7 +273,7 @@ void IniFile::WriteBytes(const QString& section, const QString& key, const QByte
     }
   }
   sec.lines.insert(sec.lines.begin() + at, std::move(line));
-  sec.keys.insert(foldedKey, at);
+  sec.keys.insert(foldedKey.Owned(), at);
 }
 
 void IniFile::WriteString(const QString& section, const QString& key, const QString& value) {

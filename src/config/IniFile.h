@@ -15,10 +15,12 @@
 // (comments, blank lines) are kept as they were. Save writes the whole file once, atomically.
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QChar>
 #include <QHash>
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 namespace relvane {
@@ -84,7 +86,8 @@ class IniFile {
 
   static QString Fold(const QByteArray& name);
   const Line* Find(const QString& section, const QString& key) const;
-  const QByteArray* RawValue(const QString& section, const QString& key, QByteArray* storage) const;
+  // The value as the readers take it (see above), in the line's own bytes; nothing when absent.
+  std::optional<QByteArrayView> RawValue(const QString& section, const QString& key) const;
 
   std::vector<Section> sections_;
   QHash<QString, qsizetype> sectionIndex_;  // folded name -> first section

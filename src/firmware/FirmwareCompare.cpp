@@ -15,6 +15,11 @@ constexpr int SYSTEM_DATA_MIN = 8;    // frame bytes up to the serial number's l
 constexpr int MEMORY_DATA_LENGTH = FRAME_PAYLOAD + 2 + FirmwareCompare::BLOCK;
 constexpr int PERCENT_DIVISOR = 645;  // 0xFC00 / 645 = 100
 
+// The 16-bit address field of a memory reply, low byte first.
+std::uint32_t ReplyAddress(const std::uint8_t* frame) {
+    return std::uint32_t(frame[FRAME_PAYLOAD]) | (std::uint32_t(frame[FRAME_PAYLOAD + 1]) << 8);
+}
+
 QString Hex(std::uint32_t value, int digits) {
     return QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
 }
@@ -69,9 +74,6 @@ void FirmwareCompare::Start(const QString& fileName, const QString& firmwareVers
     view_.AddStatusLine(QStringLiteral("With firmware version :") + firmwareVersion);
 
     address_ = 0;
-    repeatsForAddress_ = 0;
-    previousAddress_ = -1;
-    lateAnswers_ = 0;
     running_ = true;
     view_.SetProgress(0);
     SendRequest();
@@ -97,12 +99,6 @@ void FirmwareCompare::OnToolFrame(const std::uint8_t* frame, int count) {
     // Checks the length byte against what arrived too, so a short frame is
     // never read beyond its end.
     if (!FrameChecksumValid(frame, count)) return;
-    if (frame[FRAME_TYPE] == FRAME_TYPE_SERVICE && frame[FRAME_COMMAND] == SVC_RESEND_IND) {
-        // The link sends the request out once more, and the module answers it twice:
-        // the second answer is no data for the block after it.
-        if (running_) ++repeatsForAddress_;
-        return;
-    }
     if (frame[FRAME_TYPE] != FRAME_TYPE_COMMAND) return;
     const int length = frame[FRAME_LENGTH];
     switch (frame[FRAME_COMMAND]) {
@@ -119,7 +115,7 @@ void FirmwareCompare::OnToolFrame(const std::uint8_t* frame, int count) {
     case MEMORY_READ_CFM:
         if (length < MEMORY_DATA_LENGTH) return;  // too short to hold 16 bytes: as if lost
         if (!running_) return;                    // the compare has ended
-        if (IsLateDuplicate(frame)) return;       // the request for the new address is still out
+        if (AnswersAnotherBlock(frame)) return;   // the answer to the current request is still to come
         OnMemoryData(frame);
         return;
     default:
@@ -127,15 +123,10 @@ void FirmwareCompare::OnToolFrame(const std::uint8_t* frame, int count) {
     }
 }
 
-bool FirmwareCompare::IsLateDuplicate(const std::uint8_t* frame) {
-    // The reply's address field is consulted only after a repeat: without one no
-    // second answer can come, and a module's own address echo is never trusted more.
-    if (lateAnswers_ <= 0) return false;
-    const std::int32_t replyAddress =
-        std::int32_t(frame[FRAME_PAYLOAD]) | (std::int32_t(frame[FRAME_PAYLOAD + 1]) << 8);
-    if (replyAddress != (previousAddress_ & 0xFFFF) || replyAddress == (address_ & 0xFFFF)) return false;
-    --lateAnswers_;
-    return true;
+bool FirmwareCompare::AnswersAnotherBlock(const std::uint8_t* frame) const {
+    // Only a reply that names the block asked for carries its data; any other would be
+    // compared as if it did and report a difference the module does not have.
+    return ReplyAddress(frame) != (std::uint32_t(address_) & 0xFFFF);
 }
 
 void FirmwareCompare::OnMemoryData(const std::uint8_t* frame) {
@@ -145,9 +136,7 @@ void FirmwareCompare::OnMemoryData(const std::uint8_t* frame) {
     retries_ = 0;
 
     const std::uint8_t* data = frame + FRAME_PAYLOAD + 2;
-    const std::uint32_t replyAddress =
-        std::uint32_t(frame[FRAME_PAYLOAD]) | (std::uint32_t(frame[FRAME_PAYLOAD + 1]) << 8);
-    view_.AddTargetLine(DumpLine(replyAddress, data));
+    view_.AddTargetLine(DumpLine(ReplyAddress(frame), data));
     const std::uint8_t* file = image_.Data() + address_;
     view_.AddFileLine(DumpLine(std::uint32_t(address_), file));
 
@@ -162,10 +151,6 @@ void FirmwareCompare::OnMemoryData(const std::uint8_t* frame) {
         }
     }
 
-    // Answers to the repeats of this block may still be on their way.
-    previousAddress_ = address_;
-    lateAnswers_ = repeatsForAddress_;
-    repeatsForAddress_ = 0;
     address_ += BLOCK;
     const int percent = address_ / PERCENT_DIVISOR;
     view_.SetPercentText(QString::number(percent) + QStringLiteral(" % done"));
@@ -185,7 +170,6 @@ void FirmwareCompare::TimerRequestTimer() {
     timer_.stop();
     ++retries_;
     if (retries_ <= MAX_REPEATS) {
-        ++repeatsForAddress_;
         SendRequest();
         return;
     }

@@ -74,6 +74,8 @@ public:
 
     // The request timer ran out (public so tests need not wait 300 ms).
     void TimerRequestTimer();
+    // A longer wait before a repeat, for tests on a loaded machine.
+    void SetRequestIntervalMs(int ms) { timer_.setInterval(ms); }
 
     bool RequestPending() const { return timer_.isActive(); }
     std::int32_t address() const { return address_; }
@@ -96,9 +98,11 @@ public:
 private:
     void SendRequest();
     void OnMemoryData(const std::uint8_t* frame);
-    // A reply that answers a repeat of the block already compared (the module was
-    // only late, and then answered the repeat as well).
-    bool IsLateDuplicate(const std::uint8_t* frame);
+    // A reply that names another block than the one asked for now: a late answer to a
+    // repeat (the link writes its queue in slot order, so a request can wait there while
+    // newer ones pass it, and be answered blocks or even a window later), or to a request
+    // that a new Start overtook.
+    bool AnswersAnotherBlock(const std::uint8_t* frame) const;
 
     TxSink& tx_;
     FirmwareCompareView& view_;
@@ -109,15 +113,9 @@ private:
     std::int32_t address_ = 0;
     std::uint8_t cancel_ = 0;
     int retries_ = 0;
-    // Repeats sent for the current address (by the timer, or by the link on the
-    // module's resend request); after it is compared, as many answers
-    // naming the previous address may still come and are not data for the new one.
-    int repeatsForAddress_ = 0;
     // From Start until the compare ends (difference, identical, give-up, Exit): an
     // answer that comes after the end starts no second result.
     bool running_ = false;
-    std::int32_t previousAddress_ = -1;
-    int lateAnswers_ = 0;
 };
 
 }  // namespace relvane

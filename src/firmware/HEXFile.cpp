@@ -18,10 +18,10 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
-// Whitespace-separated tokens from a file, read in chunks.
+// Whitespace-separated tokens from a device, read in chunks.
 class TokenReader {
 public:
-    explicit TokenReader(QFile& file) : file_(file) {}
+    explicit TokenReader(QIODevice& in) : in_(in) {}
 
     // The next token, and whether a whitespace character followed it. False when
     // the file holds no further token.
@@ -41,7 +41,7 @@ public:
 private:
     int Get() {
         if (pos_ == filled_) {
-            const qint64 n = file_.read(chunk_, sizeof chunk_);
+            const qint64 n = in_.read(chunk_, sizeof chunk_);
             if (n <= 0) return -1;
             filled_ = n;
             pos_ = 0;
@@ -49,7 +49,7 @@ private:
         return static_cast<unsigned char>(chunk_[pos_++]);
     }
 
-    QFile& file_;
+    QIODevice& in_;
     char chunk_[65536];
     qint64 filled_ = 0;
     qint64 pos_ = 0;
@@ -91,12 +91,15 @@ void HEXFile::Read(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw ErrorMsg(QStringLiteral("Error opening HEX file for input!"));
+    Read(file);
+}
 
+void HEXFile::Read(QIODevice& in) {
     start = std::uint32_t(size_);
     end = 0;
     std::uint64_t base = 0;
 
-    auto reader = std::make_unique<TokenReader>(file);  // 64 KiB chunk: off the stack
+    auto reader = std::make_unique<TokenReader>(in);  // 64 KiB chunk: off the stack
     std::string token;
     token.reserve(600);
     for (;;) {
@@ -105,10 +108,7 @@ void HEXFile::Read(const QString& path) {
         if (!reader->Next(token, followedByBlank) || !followedByBlank)
             throw ErrorMsg(QStringLiteral(
                 "Premature end of file encountered! Make sure file contains an EOF-record."));
-        if (ProcessRecord(token, base)) {  // end record: nothing after it is read
-            file.close();
-            return;
-        }
+        if (ProcessRecord(token, base)) return;  // end record: nothing after it is read
     }
 }
 

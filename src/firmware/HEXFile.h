@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+class QIODevice;
+
 namespace relvane {
 
 class HEXFile {
@@ -28,6 +30,8 @@ public:
     // bytes no record covers keep what they held. Throws ErrorMsg on any fault;
     // the buffer may then be partly written.
     void Read(const QString& path);
+    // The same from a device open for reading (a file, or bytes in memory).
+    void Read(QIODevice& in);
 
     // The byte at address; throws ErrorMsg outside 0 .. size-1.
     std::uint8_t GetByte(std::int32_t address) const;

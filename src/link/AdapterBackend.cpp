@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -32,9 +33,14 @@ bool IsGoneErrno(int e) {
 
 class PosixSerialPort final : public AdapterPort {
 public:
-    explicit PosixSerialPort(int fd) : fd_(fd) {}
+    PosixSerialPort(int fd, std::unique_ptr<UucpLock> lock) : fd_(fd), lock_(std::move(lock)) {}
     int Descriptor() const override { return fd_; }
-    ~PosixSerialPort() override { ::close(fd_); }
+    // The descriptor goes first (and its flock with it), so a program that finds the
+    // lock file gone finds the device free.
+    ~PosixSerialPort() override {
+        ::close(fd_);
+        lock_.reset();
+    }
     PosixSerialPort(const PosixSerialPort&) = delete;
     PosixSerialPort& operator=(const PosixSerialPort&) = delete;
 
@@ -91,6 +97,7 @@ public:
 
 private:
     int fd_;
+    std::unique_ptr<UucpLock> lock_;
 };
 
 QString ErrnoText(int e) { return QString::fromLocal8Bit(std::strerror(e)); }
@@ -123,9 +130,17 @@ QString OpenErrorHint(const OpenError& error) {
                               "(70-relvane.rules) and replug the adapter, or add yourself to the "
                               "dialout group (sudo usermod -aG dialout $USER) and log in again.")
             .arg(device);
-    case OpenFailure::Busy:
-        return QStringLiteral("%1 is in use by another program: close it and connect again.")
-            .arg(device);
+    case OpenFailure::Busy: {
+        QStringList who;
+        const DeviceHolder& h = error.holder;
+        if (h.pid > 0) {
+            who << (h.program.isEmpty() ? QStringLiteral("PID %1").arg(h.pid)
+                                        : QStringLiteral("%1, PID %2").arg(h.program).arg(h.pid));
+        }
+        if (!h.lockFile.isEmpty()) who << QStringLiteral("lock file %1").arg(h.lockFile);
+        return QStringLiteral("%1 is in use by another program%2: close it and connect again.")
+            .arg(device, who.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(who.join(QStringLiteral("; "))));
+    }
     case OpenFailure::None:
     case OpenFailure::NotFound:
     case OpenFailure::Other:
@@ -143,56 +158,60 @@ std::unique_ptr<AdapterPort> AdapterBackend::OpenExplained(const QString& descri
 
 namespace {
 
-// Opens a device for a backend and tells why it failed.
-std::unique_ptr<AdapterPort> OpenDeviceExplained(const QString& path, bool exclusive,
-                                                 OpenError* why) {
-    QString text;
-    int e = 0;
-    std::unique_ptr<AdapterPort> port = OpenSerialDevice(path, exclusive, &text, &e);
-    if (why) {
-        *why = OpenError{};
-        if (!port) *why = OpenError{e ? OpenFailureFromErrno(e) : OpenFailure::Other, path, text};
-    }
-    return port;
-}
-
 void SetNotFound(OpenError* why, const QString& description) {
     if (why) *why = OpenError{OpenFailure::NotFound, {}, QStringLiteral("no adapter \"%1\"").arg(description)};
 }
 
-}  // namespace
-
-std::unique_ptr<AdapterPort> OpenSerialDevice(const QString& path, bool exclusive,
-                                              QString* error, int* errorNumber) {
-    if (errorNumber) *errorNumber = 0;
-    auto fail = [&](const QString& why, int e = 0) -> std::unique_ptr<AdapterPort> {
-        if (error) *error = QStringLiteral("%1: %2").arg(path, why);
-        if (errorNumber) *errorNumber = e;
+// The device's opening, with errno for the callers that want it.
+std::unique_ptr<AdapterPort> OpenLocked(const QString& path, const SerialOpenOptions& options,
+                                        OpenError* why, int* errorNumber) {
+    *errorNumber = 0;
+    auto fail = [&](const QString& text, int e, OpenFailure failure,
+                    const DeviceHolder& holder = {}) -> std::unique_ptr<AdapterPort> {
+        *errorNumber = e;
+        if (why) *why = OpenError{failure, path, QStringLiteral("%1: %2").arg(path, text), holder};
         return nullptr;
     };
-    if (path.isEmpty()) return fail(QStringLiteral("no device path"), ENOENT);
+    auto failErrno = [&](int e) { return fail(ErrnoText(e), e, OpenFailureFromErrno(e)); };
+    auto heldBy = [&](const DeviceHolder& holder) {
+        const QString text = holder.lockFile.isEmpty()
+                                 ? QStringLiteral("locked by another program")
+                                 : QStringLiteral("locked by another program in %1").arg(holder.lockFile);
+        return fail(text, EBUSY, OpenFailure::Busy, holder);
+    };
+    if (path.isEmpty()) return fail(QStringLiteral("no device path"), ENOENT, OpenFailure::NotFound);
+
+    // A lock file says so before the device is even opened: opening a held terminal may
+    // already disturb it (the modem lines of a first open).
+    DeviceHolder holder;
+    if (UucpLock::FindHolder(path, options.lockDirs, &holder)) return heldBy(holder);
+
     const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         const int e = errno;
-        return fail(ErrnoText(e), e);
+        if (e == EBUSY && why) return fail(ErrnoText(e), e, OpenFailure::Busy, OpenerOf(path));
+        return failErrno(e);
     }
+    auto closeAnd = [fd](std::unique_ptr<AdapterPort> result) {
+        ::close(fd);
+        return result;
+    };
     // Only a terminal device is an adapter; a stray path in a registration must not
     // turn a plain file or a disk into one.
-    if (!::isatty(fd)) {
-        ::close(fd);
-        return fail(QStringLiteral("not a serial device"), ENOTTY);
-    }
-    if (exclusive && ::ioctl(fd, TIOCEXCL) != 0) {
+    if (!::isatty(fd)) return closeAnd(fail(QStringLiteral("not a serial device"), ENOTTY, OpenFailure::Other));
+    // The advisory lock comes before the exclusive mode: that mode stays on the terminal
+    // until its last close, so setting it on a device another program holds would lock
+    // that program out.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int e = errno;
-        ::close(fd);
-        return fail(ErrnoText(e), e);
+        if (e != EWOULDBLOCK) return closeAnd(failErrno(e));
+        return closeAnd(heldBy(why ? FlockHolder(path) : DeviceHolder{}));
     }
+    auto lock = std::make_unique<UucpLock>();
+    if (!lock->Acquire(path, options.lockDirs, &holder)) return closeAnd(heldBy(holder));
+    if (options.exclusive && ::ioctl(fd, TIOCEXCL) != 0) return closeAnd(failErrno(errno));
     termios t{};
-    if (::tcgetattr(fd, &t) != 0) {
-        const int e = errno;
-        ::close(fd);
-        return fail(ErrnoText(e), e);
-    }
+    if (::tcgetattr(fd, &t) != 0) return closeAnd(failErrno(errno));
     ::cfmakeraw(&t);
     t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CRTSCTS);
     t.c_cflag |= CS8 | CSTOPB | CLOCAL | CREAD;
@@ -201,12 +220,35 @@ std::unique_ptr<AdapterPort> OpenSerialDevice(const QString& path, bool exclusiv
     t.c_cc[VTIME] = 0;
     ::cfsetispeed(&t, B38400);
     ::cfsetospeed(&t, B38400);
-    if (::tcsetattr(fd, TCSANOW, &t) != 0) {
-        const int e = errno;
-        ::close(fd);
-        return fail(ErrnoText(e), e);
-    }
-    return std::make_unique<PosixSerialPort>(fd);
+    if (::tcsetattr(fd, TCSANOW, &t) != 0) return closeAnd(failErrno(errno));
+    if (why) *why = OpenError{};
+    return std::make_unique<PosixSerialPort>(fd, std::move(lock));
+}
+
+// Opens a backend's device with its lock directories.
+std::unique_ptr<AdapterPort> OpenDeviceExplained(const QString& path, bool exclusive,
+                                                 const QStringList& lockDirs, OpenError* why) {
+    int e = 0;
+    return OpenLocked(path, SerialOpenOptions{exclusive, lockDirs}, why, &e);
+}
+
+}  // namespace
+
+std::unique_ptr<AdapterPort> OpenSerialDevice(const QString& path, const SerialOpenOptions& options,
+                                              OpenError* why) {
+    int e = 0;
+    return OpenLocked(path, options, why, &e);
+}
+
+std::unique_ptr<AdapterPort> OpenSerialDevice(const QString& path, bool exclusive,
+                                              QString* error, int* errorNumber) {
+    OpenError why;
+    int e = 0;
+    std::unique_ptr<AdapterPort> port =
+        OpenLocked(path, SerialOpenOptions{exclusive, DefaultLockDirectories()}, &why, &e);
+    if (error) *error = why.text;
+    if (errorNumber) *errorNumber = e;
+    return port;
 }
 
 bool CombinedBackend::ListAdapters(QList<AdapterInfo>& out) {
@@ -265,7 +307,7 @@ std::unique_ptr<AdapterPort> SerialPortBackend::OpenExplained(const QString& des
     if (!description.isEmpty()) {
         for (const QSerialPortInfo& p : UsbPorts()) {
             if (p.description() == description)
-                return OpenDeviceExplained(p.systemLocation(), true, why);
+                return OpenDeviceExplained(p.systemLocation(), true, lockDirs_, why);
         }
     }
     SetNotFound(why, description);
@@ -288,8 +330,10 @@ std::unique_ptr<AdapterPort> DirectoryBackend::OpenExplained(const QString& desc
                                                              OpenError* why) {
     if (!description.isEmpty()) {
         for (const AdapterRegistration& r : ReadAdapterRegistrations(Dir())) {
-            // Pseudo-terminals are opened shared: the simulator may hold its slave too.
-            if (r.description == description) return OpenDeviceExplained(r.device, false, why);
+            // Pseudo-terminals are not made exclusive: the simulator holds its slave too
+            // (without a lock, so the advisory one is still the tool's to take).
+            if (r.description == description)
+                return OpenDeviceExplained(r.device, false, lockDirs_, why);
         }
     }
     SetNotFound(why, description);

@@ -2,11 +2,15 @@
 // What the link needs from an adapter: listing by description, opening one with the
 // module's serial settings, timed reads and writes, and telling that it is gone.
 
+#include "link/DeviceLock.h"
+
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 
 namespace relvane {
 
@@ -34,17 +38,22 @@ enum class OpenFailure {
 };
 
 struct OpenError {
+    OpenError() = default;
+    OpenError(OpenFailure f, QString d, QString t, DeviceHolder h = {})
+        : failure(f), device(std::move(d)), text(std::move(t)), holder(std::move(h)) {}
+
     OpenFailure failure = OpenFailure::None;
     QString device;  // the device path tried, when one was
     QString text;    // the system's words for it
+    DeviceHolder holder;  // for Busy: the program holding the device, when it can be told
 };
 
 // The failure an open(2) errno stands for.
 OpenFailure OpenFailureFromErrno(int errorNumber);
 
 // One line telling the user how to fix a failed open (the dialout group or the udev
-// rule for a permission failure, the other program for a busy one); empty when there
-// is nothing the user can do about it.
+// rule for a permission failure, the other program, named when known, for a busy one);
+// empty when there is nothing the user can do about it.
 QString OpenErrorHint(const OpenError& error);
 
 enum class ReadStatus {
@@ -97,20 +106,27 @@ private:
 
 // Real USB serial adapters: listed through QSerialPortInfo with their USB product
 // description (ports that are not USB are not adapters); opened as a POSIX serial
-// port on the port's device path.
+// port on the port's device path, exclusively, respecting and leaving UUCP lock files
+// in lockDirs.
 class SerialPortBackend : public AdapterBackend {
 public:
+    explicit SerialPortBackend(QStringList lockDirs = DefaultLockDirectories())
+        : lockDirs_(std::move(lockDirs)) {}
     bool ListAdapters(QList<AdapterInfo>& out) override;
     std::unique_ptr<AdapterPort> Open(const QString& description) override;
     std::unique_ptr<AdapterPort> OpenExplained(const QString& description, OpenError* why) override;
+
+private:
+    QStringList lockDirs_;
 };
 
 // Simulated modules registered in the adapter directory (link/AdapterDirectory.h);
-// their devices are pseudo-terminal slaves. An empty dir means AdapterDirectory(),
-// looked up again on every call.
+// their devices are pseudo-terminal slaves, locked like real adapters. An empty dir
+// means AdapterDirectory(), looked up again on every call.
 class DirectoryBackend : public AdapterBackend {
 public:
-    explicit DirectoryBackend(QString dir = {}) : dir_(std::move(dir)) {}
+    explicit DirectoryBackend(QString dir = {}, QStringList lockDirs = DefaultLockDirectories())
+        : dir_(std::move(dir)), lockDirs_(std::move(lockDirs)) {}
     bool ListAdapters(QList<AdapterInfo>& out) override;
     std::unique_ptr<AdapterPort> Open(const QString& description) override;
     std::unique_ptr<AdapterPort> OpenExplained(const QString& description, OpenError* why) override;
@@ -118,6 +134,7 @@ public:
 private:
     QString Dir() const;
     QString dir_;
+    QStringList lockDirs_;
 };
 
 // The backend the program uses: real adapters, then simulated ones.
@@ -138,10 +155,25 @@ private:
     CombinedBackend combined_;
 };
 
-// Opens a serial device path with the link's settings (raw, 38400 baud, 8 data
-// bits, 2 stop bits, no parity). exclusive asks the kernel to refuse further opens
-// of the device while it is open. nullptr with *error set when it fails, and
-// *errorNumber to the errno of the failing call (0 when no call failed).
+struct SerialOpenOptions {
+    // Asks the kernel to refuse further opens of the device while it is open (TIOCEXCL).
+    bool exclusive = false;
+    // Where UUCP lock files are looked for and this process's own is left; empty: none.
+    QStringList lockDirs;
+};
+
+// Opens a serial device path with the link's settings (raw, 38400 baud, 8 data bits,
+// 2 stop bits, no parity). A device another program holds is left alone: a live UUCP
+// lock file on it, an advisory lock (flock) or its exclusive mode fail the open as
+// OpenFailure::Busy, with the holder named where it can be told; the settings of a held
+// device are never touched. The open port holds an flock and, where a lock directory
+// can be written, a lock file naming this process, both given up when it closes.
+// nullptr with *why filled when it fails.
+std::unique_ptr<AdapterPort> OpenSerialDevice(const QString& path, const SerialOpenOptions& options,
+                                              OpenError* why = nullptr);
+
+// The same with the default lock directories; *error is the failure's text and
+// *errorNumber the errno of the failing call (0 when no call failed).
 std::unique_ptr<AdapterPort> OpenSerialDevice(const QString& path, bool exclusive,
                                               QString* error = nullptr, int* errorNumber = nullptr);
 

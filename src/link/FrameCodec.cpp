@@ -93,9 +93,10 @@ void SlipReceiver::Feed(std::uint8_t b) {
         }
         buffer_[out++] = c;
     }
-    count_ = out;
-    if (sink_) sink_->DispatchFrame(buffer_, count_);
+    // Emptied before the frame is handed on: a handler that throws must not leave this
+    // frame in front of the next one.
     count_ = 0;
+    if (sink_) sink_->DispatchFrame(buffer_, out);
 }
 
 }  // namespace relvane

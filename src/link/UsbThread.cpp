@@ -1,10 +1,12 @@
 #include "link/UsbThread.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QPointer>
 #include <QThread>
 
 #include <cstring>
+#include <exception>
 
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -367,16 +369,29 @@ void UsbThread::RunHandOff(quint64 posted, HandOffKind kind, quint64 generation)
 
     QPointer<UsbThread> self(this);
     inHandOff_ = true;
+    // A handler that throws must not keep the link thread waiting: the error is held
+    // until the link is released, then thrown on to the application's error display.
+    // The bytes after it in the chunk are still handed over, so the next frame arrives.
+    std::exception_ptr error;
+    const auto guarded = [&](auto&& call) {
+        try {
+            call();
+        } catch (...) {
+            if (!error) error = std::current_exception();
+            else PostError(std::current_exception());
+        }
+    };
     switch (kind) {
     case HandOffKind::Chunk:
         for (int i = 0; i < rxCount_; ++i) {
+            const std::uint8_t b = rxBuffer_[i];
             // Read per byte: a handler may switch the mode or drop the raw handler.
             if (rxMode_.load() == RX_MODE_FRAMES) {
-                if (receiver_) receiver_->Feed(rxBuffer_[i]);
+                if (receiver_) guarded([&] { receiver_->Feed(b); });
             } else if (rawHandler_) {
-                rawHandler_->OnRawByte(rxBuffer_[i]);
+                guarded([&] { rawHandler_->OnRawByte(b); });
             }
-            if (!self) return;
+            if (!self) break;
         }
         break;
     case HandOffKind::Lost:
@@ -388,16 +403,27 @@ void UsbThread::RunHandOff(quint64 posted, HandOffKind kind, quint64 generation)
         }
         // An Open or Close since the event makes it stale: the user has moved on.
         if (current && observer_) {
-            if (kind == HandOffKind::Lost) observer_->OnLinkLost();
-            else observer_->OnLinkRestored();
+            guarded([&] {
+                if (kind == HandOffKind::Lost) observer_->OnLinkLost();
+                else observer_->OnLinkRestored();
+            });
         }
-        if (!self) return;
         break;
     }
     }
-    inHandOff_ = false;
-    handOffToken_.store((posted & ~quint64(3)) | PHASE_DONE, std::memory_order_release);
-    handOffDone_.release();
+    // Destroyed by a handler: its destructor has let the link thread go.
+    if (self) {
+        inHandOff_ = false;
+        handOffToken_.store((posted & ~quint64(3)) | PHASE_DONE, std::memory_order_release);
+        handOffDone_.release();
+    }
+    if (error) std::rethrow_exception(error);
+}
+
+void UsbThread::PostError(std::exception_ptr error) {
+    // Each further error of one hand-off in an event of its own, so each is shown.
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [error] { std::rethrow_exception(error); }, Qt::QueuedConnection);
 }
 
 }  // namespace relvane

@@ -15,6 +15,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <mutex>
 
@@ -121,7 +122,11 @@ private:
     void PassLost();
     bool ReopenLost(quint64* generation);
     bool HandOff(HandOffKind kind, quint64 generation);
+    // Runs on the user-interface thread. The link thread is always released, also when
+    // a handler throws; the first error is then thrown on (to the application's error
+    // display) once the link is free, further ones each in an event of their own.
     void RunHandOff(quint64 token, HandOffKind kind, quint64 generation);
+    static void PostError(std::exception_ptr error);
     void Pause(int ms);
     void StartOnce();
 

@@ -2,16 +2,33 @@
 
 #include "tools/ToolText.h"
 
+#include <QBuffer>
 #include <QIODevice>
 
 namespace relvane {
 
 namespace {
 
-QString ByteText(std::uint8_t v) { return QStringLiteral("%1").arg(v, 2, 16, QLatin1Char('0')).toUpper(); }
+constexpr char16_t kHexDigits[] = u"0123456789ABCDEF";
+
+// The cell texts of the 256 byte values, made once: a whole grid holds some 16000 of them.
+const QString& ByteText(std::uint8_t v) {
+    static const std::array<QString, 256> texts = [] {
+        std::array<QString, 256> t;
+        for (int b = 0; b < 256; ++b) {
+            const QChar digits[2] = {QChar(kHexDigits[b >> 4]), QChar(kHexDigits[b & 0xF])};
+            t[std::size_t(b)] = QString(digits, 2);
+        }
+        return t;
+    }();
+    return texts[v];
+}
 
 QString AddressText(int row) {
-    return QStringLiteral("%1").arg((row - 1) * kEepromBytesPerRow, 4, 16, QLatin1Char('0')).toUpper();
+    const int address = (row - 1) * kEepromBytesPerRow;
+    QString text(4, Qt::Uninitialized);
+    for (int i = 0; i < 4; ++i) text[i] = QChar(kHexDigits[(address >> (12 - 4 * i)) & 0xF]);
+    return text;
 }
 
 const QString& EmptyRowAscii() {
@@ -41,24 +58,36 @@ bool ValidRow(int row) { return row >= 1 && row <= kEepromDataRows; }
 
 QString EepromAsciiOf(const QStringList& byteCells) {
     QString out;
+    out.reserve(2 * byteCells.size());
     for (const QString& c : byteCells) {
         if (c.isEmpty()) continue;
-        const std::optional<std::uint32_t> v = WholeHex(c);
+        // Two hexadecimal digits, the text of nearly every cell, without the general conversion.
+        const int high = c.size() == 2 && c.at(0).unicode() < 0x80 ? HexValue(char(c.at(0).unicode())) : -1;
+        const int low = high >= 0 && c.at(1).unicode() < 0x80 ? HexValue(char(c.at(1).unicode())) : -1;
+        const std::optional<std::uint32_t> v = low >= 0 ? std::optional<std::uint32_t>(high * 16 + low) : WholeHex(c);
         if (v && *v >= 33 && *v <= 126) out.append(QChar(char16_t(*v)));
         else out.append(QStringLiteral(". "));
     }
     return out;
 }
 
-EepromBuffer::EepromBuffer(QObject* parent) : QObject(parent), cells_(kEepromGridRows) {}
+EepromBuffer::EepromBuffer(QObject* parent)
+    : QObject(parent), blocks_((kEepromGridRows + kRowsPerBlock - 1) / kRowsPerBlock) {}
 
-QString& EepromBuffer::at(int row, int column) {
-    return cells_.at(std::size_t(row)).at(std::size_t(column));
+EepromBuffer::Row& EepromBuffer::MakeRow(int row) {
+    if (row < 0 || row >= kEepromGridRows) throw std::out_of_range("EEPROM grid row");
+    std::unique_ptr<RowBlock>& block = blocks_[std::size_t(row / kRowsPerBlock)];
+    if (!block) block = std::make_unique<RowBlock>();
+    return (*block)[std::size_t(row % kRowsPerBlock)];
 }
+
+QString& EepromBuffer::at(int row, int column) { return MakeRow(row).at(std::size_t(column)); }
 
 QString EepromBuffer::cell(int row, int column) const {
     if (row < 0 || row >= kEepromGridRows || column < 0 || column >= kEepromGridColumns) return {};
-    return cells_.at(std::size_t(row)).at(std::size_t(column));
+    const std::unique_ptr<RowBlock>& block = blocks_[std::size_t(row / kRowsPerBlock)];
+    if (!block) return {};
+    return (*block)[std::size_t(row % kRowsPerBlock)][std::size_t(column)];
 }
 
 void EepromBuffer::setCell(int row, int column, const QString& text) {
@@ -74,13 +103,16 @@ QStringList EepromBuffer::ByteCells(int row) const {
 }
 
 void EepromBuffer::InitializeShown() {
-    at(0, 0) = QStringLiteral("Addr");
-    for (int c = 1; c <= kEepromBytesPerRow; ++c) at(0, c) = QString::number(c - 1, 16).toUpper();
-    at(0, kEepromAsciiColumn) = QStringLiteral("**** ASCII *****");
+    Row& header = MakeRow(0);
+    header[0] = QStringLiteral("Addr");
+    for (int c = 1; c <= kEepromBytesPerRow; ++c) header[std::size_t(c)] = QString(QChar(kHexDigits[c - 1]));
+    header[kEepromAsciiColumn] = QStringLiteral("**** ASCII *****");
+    const QString zero = ByteText(0);
     for (int r = 1; r <= kEepromShownRows; ++r) {
-        at(r, 0) = AddressText(r);
-        for (int c = 1; c <= kEepromBytesPerRow; ++c) at(r, c) = QStringLiteral("00");
-        at(r, kEepromAsciiColumn) = EmptyRowAscii();
+        Row& row = MakeRow(r);
+        row[0] = AddressText(r);
+        for (int c = 1; c <= kEepromBytesPerRow; ++c) row[std::size_t(c)] = zero;
+        row[kEepromAsciiColumn] = EmptyRowAscii();
     }
     Q_EMIT rowsChanged(0, kEepromShownRows);
 }
@@ -176,7 +208,7 @@ QByteArray EepromBuffer::TextDump(int start, int end) const {
     return out;
 }
 
-bool EepromBuffer::ApplyTextLine(const QByteArray& raw) {
+bool EepromBuffer::ApplyTextLine(const QByteArray& raw, QString* error) {
     QByteArray line = raw.left(kEepromLineMax);
     while (line.endsWith('\n') || line.endsWith('\r')) line.chop(1);
     if (line.size() < 5 || line.at(4) != ':') return false;
@@ -188,22 +220,42 @@ bool EepromBuffer::ApplyTextLine(const QByteArray& raw) {
     }
     const int row = EepromRowOfAddress(address);
     if (!ValidRow(row)) return false;
-    EnsureRow(row);
+    // The two characters of each byte are taken as they are (the separators between
+    // them are not looked at); a short line gives what it has.
+    std::array<QString, kEepromBytesPerRow> bytes;
     for (int i = 0; i < kEepromBytesPerRow; ++i) {
-        // The two characters of each byte are taken as they are; a short line
-        // gives what it has.
-        at(row, i + 1) = QString::fromLatin1(line.mid(5 + 3 * i, 2));
+        bytes.at(std::size_t(i)) = QString::fromLatin1(line.mid(5 + 3 * i, 2));
+        const QString& b = bytes.at(std::size_t(i));
+        if (b.isEmpty()) continue;
+        try {
+            HexOrThrow(b);
+        } catch (const ToolInputError& e) {
+            if (error) *error = e.Text();
+            return false;
+        }
     }
+    EnsureRow(row);
+    for (int i = 0; i < kEepromBytesPerRow; ++i) at(row, i + 1) = bytes.at(std::size_t(i));
     RecomputeAscii(row);
     return true;
 }
 
-void EepromBuffer::ReadText(QIODevice& in) {
+QString EepromBuffer::ReadText(QIODevice& in) {
     while (!in.atEnd()) {
         const QByteArray line = in.readLine();
         if (line.isEmpty()) break;
-        ApplyTextLine(line);
+        QString error;
+        ApplyTextLine(line, &error);
+        if (!error.isEmpty()) return error;
     }
+    return {};
+}
+
+QString EepromBuffer::ReadText(const QByteArray& content) {
+    QByteArray copy = content;
+    QBuffer in(&copy);
+    in.open(QIODevice::ReadOnly);
+    return ReadText(in);
 }
 
 bool EepromBuffer::ReadRaw(QIODevice& in) {

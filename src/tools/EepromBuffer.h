@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -75,11 +76,17 @@ public:
     QByteArray TextLine(int row) const;
     // Rows for a = start, start + 16, … while a < end, within the grid.
     QByteArray TextDump(int start, int end) const;
-    // Applies one text line (without or with its line end); false when skipped.
-    bool ApplyTextLine(const QByteArray& line);
-    // Readers; a raw file that does not fit the grid loads what fits and returns
-    // false.
-    void ReadText(QIODevice& in);
+    // Applies one text line (without or with its line end); false when skipped. A
+    // line with a byte that is not hexadecimal text (an empty one, from a short line,
+    // is taken) changes nothing: it returns false with the conversion message
+    // "'<byte>' is not a valid integer value" in *error.
+    bool ApplyTextLine(const QByteArray& line, QString* error = nullptr);
+    // Text reader: applies the lines in order and stops at a line with a byte that is
+    // not hexadecimal; returns that line's conversion message, empty when all loaded.
+    // The rows of the lines before it stay loaded.
+    QString ReadText(QIODevice& in);
+    QString ReadText(const QByteArray& content);
+    // Raw reader; a file that does not fit the grid loads what fits and returns false.
     bool ReadRaw(QIODevice& in);
 
 Q_SIGNALS:
@@ -87,10 +94,18 @@ Q_SIGNALS:
     void rowsChanged(int first, int last);
 
 private:
+    using Row = std::array<QString, kEepromGridColumns>;
+    // The grid is kept in blocks of rows, each made when a row of it is first
+    // written: a row not yet made reads as empty, and a few rows far apart cost a
+    // few blocks, not the whole grid.
+    static constexpr int kRowsPerBlock = 32;
+    using RowBlock = std::array<Row, kRowsPerBlock>;
+
     QString& at(int row, int column);
+    Row& MakeRow(int row);
     QStringList ByteCells(int row) const;
 
-    std::vector<std::array<QString, kEepromGridColumns>> cells_;
+    std::vector<std::unique_ptr<RowBlock>> blocks_;
     QString remembered_;
 };
 

@@ -217,7 +217,9 @@ void EepromTool::LoadFrom(const QString& chosen) {
     const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
     const QString extension = dot < 0 ? QString() : path.mid(dot + 1).toUpper();
     if (extension == QLatin1String("TXT")) {
-        buffer_.ReadText(file);
+        // A byte that is no hexadecimal number ends the load, as a write range with one does.
+        const QString error = buffer_.ReadText(file);
+        if (!error.isEmpty()) host_.Boxes().Error(error);
     } else if (extension == QLatin1String("BIN")) {
         if (!buffer_.ReadRaw(file))
             host_.Boxes().Information(QStringLiteral("The file is larger than the buffer: only its first %1 bytes "

@@ -62,6 +62,8 @@ public:
     void StartWrite();
     // 1000 ms without a reply.
     void TimeoutTick();
+    // A longer watch, for tests on a loaded machine.
+    void SetTimeoutMs(int ms) { timer_.setInterval(ms); }
 
     // The cell editor; a refused text beeps.
     void BeginEdit(int row, int column) { buffer_.BeginEdit(row, column); }
@@ -74,7 +76,9 @@ public:
     void Save();
     void Load();
     // The same after the name is chosen. Saving replaces the file whole (written
-    // beside it, then renamed), so the folder must accept a new file.
+    // beside it, then renamed), so the folder must accept a new file. Loading a text
+    // file stops at a line with a byte that is not hexadecimal, in an error box with
+    // its conversion message; the lines before it stay loaded.
     void SaveTo(const QString& path);
     void LoadFrom(const QString& path);
 

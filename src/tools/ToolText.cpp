@@ -92,10 +92,10 @@ std::optional<std::uint32_t> LeadingHex(const QString& text) {
 }
 
 std::uint32_t HexOrThrow(const QString& text) {
-    const QString t = text.trimmed();
-    if (t.isEmpty() || t.size() > 8) throw ToolInputError(NotAnInteger(text));
+    // A blank is no digit: a byte cell " 5" or "5 " (from a text file) is not a byte.
+    if (text.isEmpty() || text.size() > 8) throw ToolInputError(NotAnInteger(text));
     std::uint32_t value = 0;
-    for (QChar c : t) {
+    for (QChar c : text) {
         const int d = HexDigit(c);
         if (d < 0) throw ToolInputError(NotAnInteger(text));
         value = value * 16 + std::uint32_t(d);

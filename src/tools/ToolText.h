@@ -35,8 +35,8 @@ double LeadingDecimal(const QString& text);
 // The leading hexadecimal digits of a text (at most 8 are taken); nothing when
 // the text does not begin with a hexadecimal digit.
 std::optional<std::uint32_t> LeadingHex(const QString& text);
-// The whole text as a hexadecimal number (used for byte cells); throws
-// ToolInputError "'<text>' is not a valid integer value" otherwise.
+// The whole text, 1 to 8 hexadecimal digits without blanks, as a number (used for
+// byte cells); throws ToolInputError "'<text>' is not a valid integer value" otherwise.
 std::uint32_t HexOrThrow(const QString& text);
 
 // Module text bytes (Windows-1252) as a QString.

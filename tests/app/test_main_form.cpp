@@ -10,13 +10,17 @@
 #include "support/ScriptedDialogs.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -141,7 +145,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("menu");
         QTest::addColumn<QStringList>("entries");  // name=text, "-" for a separator
         QTest::newRow("file") << "File1"
-                              << L({"Open=&Open", "Save=Save", "-",
+                              << L({"Open=&Open", "Save=Save", "ExportCanDatabase1=Export CAN database\u2026",
+                                             "ExportSheet1=Export sheet\u2026", "-",
                                              "Read2=Read               F8",
                                              "Upload1=Upload            F9",
                                              "Default=Default settings", "-", "Close1=&Exit"});
@@ -152,7 +157,8 @@ private Q_SLOTS:
         QTest::newRow("production")
             << "Production1"
             << L({"Systemsetup1=System setup", "Calibration1=Calibration",
-                           "PingTest1=Ping Test", "Runtimeerror1=Runtime error", "Eeprom=Eeprom"});
+                           "PingTest1=Ping Test", "Runtimeerror1=Runtime error", "Eeprom=Eeprom",
+                           "Station1=Station\u2026"});
         QTest::newRow("help") << "Help1" << L({"About1=&About.."});
     }
     void menuEntries()
@@ -591,7 +597,8 @@ private Q_SLOTS:
         backend_->RemoveAdapter(QStringLiteral("FT232R USB UART"));
         backend_->AddAdapter(QStringLiteral("Other adapter"));
         dialog.TimerUsbList()->start();
-        QTest::qWait(700);
+        QSignalSpy ticks(dialog.TimerUsbList(), &QTimer::timeout);
+        QTRY_VERIFY_WITH_TIMEOUT(ticks.count() >= 2, 10000);
         QCOMPARE(list->count(), 2);
         QCOMPARE(list->item(0)->text(), QStringLiteral("FT232R USB UART"));
         QCOMPARE(list->currentRow(), 1);
@@ -750,6 +757,46 @@ private Q_SLOTS:
         QFETCH(QString, ext);
         QFETCH(QString, suffix);
         QCOMPARE(QtDefaultSuffix(ext), suffix);
+    }
+
+    // The Qt open dialog as File -> Open and the other open dialogs set it up: a typed name
+    // that does not exist is returned only where it may.
+    void openDialogNameThatDoesNotExist_data()
+    {
+        QTest::addColumn<bool>("mustExist");
+        QTest::newRow("File Open") << false;
+        QTest::newRow("other open dialogs") << true;
+    }
+    void openDialogNameThatDoesNotExist()
+    {
+        QFETCH(bool, mustExist);
+        QTemporaryDir dir;
+        const QString missing = dir.filePath(QStringLiteral("new truck.cfg"));
+        QFileDialog::FileMode mode = QFileDialog::Directory;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            mode = dialog->fileMode();
+            // Offscreen there is no desktop dialog: this is the one File -> Open shows anywhere.
+            if (!mustExist)
+                QVERIFY(dialog->testOption(QFileDialog::DontUseNativeDialog));
+            dialog->selectFile(missing);
+            // Accepting a name that is not there where one must exist only warns (and waits).
+            if (mode != QFileDialog::AnyFile)
+                dialog->reject();
+            else
+                static_cast<QDialog*>(dialog)->accept();  // as the Open button does
+        });
+        QtDialogs dialogs;
+        FileDialogOptions o;
+        o.filter = QStringLiteral("config files (*.cfg)|*.CFG");
+        o.initialFolder = dir.path();
+        o.mustExist = mustExist;
+        const std::optional<QString> chosen = dialogs.OpenFile(o);
+        QCOMPARE(mode, mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+        QCOMPARE(chosen.has_value(), !mustExist);
+        if (chosen)
+            QCOMPARE(QFileInfo(*chosen).absoluteFilePath(), QFileInfo(missing).absoluteFilePath());
     }
 
     void scriptedDialogsDefaults()

@@ -15,6 +15,7 @@
 
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -71,6 +72,28 @@ private Q_SLOTS:
         QVERIFY(Program().MainForm().AllFormsCreatedDone());
     }
 
+    void activityLampsFitTheDesignWidth()
+    {
+        TMainForm& main = Program().MainForm();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        // A page wider than the design width would make the window grow past it (and off a
+        // screen it was centred on for its design width).
+        QCOMPARE(main.width(), MAIN_FORM_DESIGN_WIDTH);
+        auto* lamps = main.findChild<TActivityLamps*>(QStringLiteral("ImageList_LED"));
+        QVERIFY(lamps && lamps->isVisible());
+        for (int k = 0; k < 3; ++k) {
+            const QRect lamp = TActivityLamps::LampRect(k);
+            // At x = 880, 900 and 920 of the notebook.
+            QCOMPARE(lamps->mapTo(main.Notebook(), QPoint(k * TActivityLamps::LAMP_SPACING, 0)).x(),
+                     ACTIVITY_LAMPS_X + k * TActivityLamps::LAMP_SPACING);
+            // Drawn where the window shows it: inside the window and not clipped by a parent.
+            QVERIFY2(main.rect().contains(QRect(lamps->mapTo(&main, lamp.topLeft()), lamp.size())),
+                     qPrintable(QStringLiteral("lamp %1").arg(k)));
+            QVERIFY2(QRegion(lamp).subtracted(lamps->visibleRegion()).isEmpty(),
+                     qPrintable(QStringLiteral("lamp %1 clipped").arg(k)));
+        }
+    }
+
     void composedWindows()
     {
         TMainForm& main = Program().MainForm();
@@ -82,7 +105,8 @@ private Q_SLOTS:
         // The heartbeat runs from start-up; nothing is sent while not connected.
         QVERIFY(Program().GeneralPage().Monitor().TimerVersion().isActive());
         QVERIFY(Program().GeneralPage().Monitor().Timer1().isActive());
-        QTest::qWait(500);
+        QSignalSpy beats(&Program().GeneralPage().Monitor().TimerVersion(), &QTimer::timeout);
+        QTRY_VERIFY_WITH_TIMEOUT(beats.count() >= 2, 10000);
         QCOMPARE(Program().Link().Queue().WaitingCount(), 0);
         // The production entries have their windows attached.
         for (const char* name : {"Systemsetup1", "Calibration1", "PingTest1", "Runtimeerror1", "Eeprom",
@@ -105,8 +129,8 @@ private Q_SLOTS:
         entry->trigger();
         QCOMPARE(Program().TrendWindow(), first);
         QVERIFY(first->isVisible());
-        // The window only listens: nothing goes out while it is open.
-        QTest::qWait(300);
+        // The window only listens: nothing goes out while it is open (it repaints every 500 ms).
+        QTest::qWait(1500);
         QCOMPARE(Program().Link().Queue().WaitingCount(), 0);
     }
 

@@ -106,6 +106,7 @@ private Q_SLOTS:
         const DialogCall& call = dialogs_->Calls().first();
         QCOMPARE(call.kind, DialogCall::Kind::OpenFile);
         QCOMPARE(call.options.filter, QStringLiteral("config files (*.cfg)|*.CFG"));
+        QVERIFY(!call.options.mustExist);  // the dialog takes a name that does not exist
         QCOMPARE(Model().Input(1).NAME, QByteArray("---"));
         QCOMPARE(Model().Output(34).NAME, QByteArray("---"));
         QCOMPARE(Model().Output(1).MAX_CURRENT, 100);

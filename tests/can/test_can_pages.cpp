@@ -209,6 +209,35 @@ private Q_SLOTS:
         QVERIFY(model_->CanInput(1).ROW_ENABLED);
     }
 
+    void rowCounterTakesWholeNumbers_data()
+    {
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("stored");
+        const QString index = QStringLiteral("EditValueCAN_IN_RowByteIndex");
+        const QString value = QStringLiteral("EditValueCAN_IN_RowByteValue");
+        QTest::newRow("index 12") << index << QStringLiteral("12") << QStringLiteral("7") << 7;
+        QTest::newRow("index 05") << index << QStringLiteral("05") << QStringLiteral("05") << 5;
+        QTest::newRow("value 1234") << value << QStringLiteral("1234") << QStringLiteral("255") << 255;
+        QTest::newRow("value 0200") << value << QStringLiteral("0200") << QStringLiteral("0200") << 200;
+    }
+
+    void rowCounterTakesWholeNumbers()
+    {
+        QFETCH(QString, edit);
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QFETCH(int, stored);
+        TCanInputPage page(*model_, *lists_, *dialogs_, *queue_);
+        page.SelectCanInput(0);
+        auto* field = Find<QLineEdit>(&page, edit);
+        Type(field, typed);
+        QCOMPARE(field->text(), shown);
+        const CanInputConfig& r = model_->CanInput(1);
+        QCOMPARE(int(edit.endsWith(QStringLiteral("Index")) ? r.ROW_INDEX : r.ROW_VALUE), stored);
+    }
+
     void dimensionShowsInBothUnitLabels()
     {
         TCanInputPage page(*model_, *lists_, *dialogs_, *queue_);

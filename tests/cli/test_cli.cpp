@@ -17,6 +17,9 @@
 #include "sim/Simulator.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -301,6 +304,38 @@ private Q_SLOTS:
         QCOMPARE(Run({QStringLiteral("config"), QStringLiteral("show"), Path("missing.cfg")}), 2);
     }
 
+    // config check: the problems, the exit status by their severity; config sheet as HTML (the
+    // PDF needs the graphical application object this test does not make; test_sheet runs it).
+    void configCheckAndSheet() {
+        ConfigModel m;
+        IniFile empty;
+        ReadConfig(m, empty);
+        m.ModifyKillButton([](KillButtonConfig& k) { k.INPUT_TRIGGER_INDEX = 1; k.LIST_SELECTED.set(3); });
+        QVERIFY(SaveConfigFile(m, Path("warned.cfg")));
+        m.ModifyVirtualInput(4, [](VirtualInputConfig& v) { v.CHANNEL_1_Index = 78 + 4; });
+        QVERIFY(SaveConfigFile(m, Path("looped.cfg")));
+
+        QCOMPARE(Run({QStringLiteral("config"), QStringLiteral("check"), Path("warned.cfg")}), 0);
+        QCOMPARE(console_.out.last(), QStringLiteral("1 warning"));
+        QCOMPARE(Run({QStringLiteral("config"), QStringLiteral("check"), Path("looped.cfg")}), 1);
+        QVERIFY2(console_.out.first().startsWith(QStringLiteral("error virtual-loop: Virtual input 4 \"VIRTUAL 4\" depends on itself")),
+                 qPrintable(Dump()));
+        QVERIFY(console_.out.first().endsWith(QStringLiteral("[Virtual Inputs page, virtual input 4, ComboBoxVirtuel_1_Channel_1]")));
+        QCOMPARE(Run({QStringLiteral("config"), QStringLiteral("check"), Path("looped.cfg"), QStringLiteral("--json")}), 1);
+        const QJsonObject json = QJsonDocument::fromJson(console_.raw.toUtf8()).object();
+        QCOMPARE(json.value(QStringLiteral("errors")).toInt(), 1);
+        QCOMPARE(json.value(QStringLiteral("problems")).toArray().first().toObject().value(QStringLiteral("rule")).toString(),
+                 QStringLiteral("virtual-loop"));
+
+        QCOMPARE(Run({QStringLiteral("config"), QStringLiteral("sheet"), Path("looped.cfg"), QStringLiteral("-o"), Path("s.html")}), 0);
+        QFile html(Path("s.html"));
+        QVERIFY(html.open(QIODevice::ReadOnly));
+        QVERIFY(html.readAll().contains("virtual-loop"));
+        QCOMPARE(Run({QStringLiteral("config"), QStringLiteral("sheet"), Path("looped.cfg"), QStringLiteral("-o"), Path("s.txt")}), 2);
+        QCOMPARE(Run({QStringLiteral("config"), QStringLiteral("sheet"), Path("looped.cfg"), QStringLiteral("-o"), Path("s.pdf"),
+                      QStringLiteral("--paper"), QStringLiteral("a5")}), 2);
+    }
+
     // --- usage ------------------------------------------------------------------------------
 
     void usage_data() {
@@ -324,6 +359,9 @@ private Q_SLOTS:
         QTest::newRow("help of firmware compare") << QStringList{QStringLiteral("firmware"), QStringLiteral("compare"), QStringLiteral("-h")} << 0;
         QTest::newRow("help of config show") << QStringList{QStringLiteral("config"), QStringLiteral("show"), QStringLiteral("--help")} << 0;
         QTest::newRow("help of config diff") << QStringList{QStringLiteral("config"), QStringLiteral("diff"), QStringLiteral("--help")} << 0;
+        QTest::newRow("help of config check") << QStringList{QStringLiteral("config"), QStringLiteral("check"), QStringLiteral("--help")} << 0;
+        QTest::newRow("help of config sheet") << QStringList{QStringLiteral("config"), QStringLiteral("sheet"), QStringLiteral("--help")} << 0;
+        QTest::newRow("config sheet without -o") << QStringList{QStringLiteral("config"), QStringLiteral("sheet"), QStringLiteral("a.cfg")} << 2;
     }
     void usage() {
         QFETCH(QStringList, args);
@@ -445,6 +483,22 @@ private Q_SLOTS:
         QVERIFY(rebooted);
     }
 
+    // A configuration with errors reaches the module only with --force.
+    void uploadRefusesErrorsUnlessForced() {
+        StartSim();
+        QVERIFY2(Run({QStringLiteral("read"), QStringLiteral("-o"), Path("module.cfg")}) == 0, qPrintable(Dump()));
+        ConfigModel m;
+        QVERIFY(LoadConfigFile(m, Path("module.cfg")));
+        m.ModifyVirtualInput(7, [](VirtualInputConfig& v) { v.CHANNEL_2_Index = 78 + 7; v.IN_DELAY_1_ = 42; });
+        QVERIFY(SaveConfigFile(m, Path("looped.cfg")));
+        sim_->ClearObservations();
+        QCOMPARE(Run({QStringLiteral("upload"), Path("looped.cfg")}), 1);
+        QVERIFY2(console_.err.last().contains(QStringLiteral("--force")), qPrintable(Dump()));
+        QVERIFY(sim_->ReceivedFrames().isEmpty());
+        QVERIFY2(Run({QStringLiteral("upload"), Path("looped.cfg"), QStringLiteral("--force")}) == 0, qPrintable(Dump()));
+        QCOMPARE(Run({QStringLiteral("diff"), Path("looped.cfg")}), 0);
+    }
+
     void defaultsRestoresTheFactorySettings() {
         StartSim();
         QCOMPARE(Run({QStringLiteral("read"), QStringLiteral("-o"), Path("factory.cfg")}), 0);
@@ -475,8 +529,17 @@ private Q_SLOTS:
         sim_->Command(QStringLiteral("canmon rate 0"));  // only the three messages below
         const QList<QByteArray> payloads{QByteArray::fromHex("0A00020102"), QByteArray::fromHex("A50100"),
                                          QByteArray::fromHex("000808DEADBEEF00FF10AB")};
-        // The module forwards three messages once the monitor has asked for them.
-        QTimer::singleShot(300, [&] {
+        // The module forwards three messages once the monitor has asked for them (when the
+        // command is under way: a fixed delay was too short for a loaded machine).
+        QTimer inject;
+        inject.setInterval(20);
+        connect(&inject, &QTimer::timeout, this, [&] {
+            bool asked = false;
+            for (const QByteArray& f : sim_->ReceivedFrames())
+                asked = asked || (f.size() >= 4 && std::uint8_t(f[3]) == CAN_MONITOR_MODE_REQ);
+            if (!asked)
+                return;
+            inject.stop();
             sim_->WithModule([&](sim::Module& m) {
                 for (const QByteArray& p : payloads) {
                     Frame f(FRAME_TYPE_COMMAND, CAN_MONITOR_IND, 4 + int(p.size()));
@@ -485,6 +548,7 @@ private Q_SLOTS:
                 }
             });
         });
+        inject.start();
         QVERIFY2(Run({QStringLiteral("monitor"), QStringLiteral("--format"), QStringLiteral("candump"), QStringLiteral("-o"),
                       Path("can.log"), QStringLiteral("--count"), QStringLiteral("3"), QStringLiteral("--duration"),
                       QStringLiteral("20")}) == 0, qPrintable(Dump()));

@@ -86,6 +86,12 @@ void TestIniFile::readString_data() {
   QTest::newRow("section with blank") << QByteArray("[START BUTTON]\r\nX=1\r\n") << "start button" << "x" << true << QByteArray("1");
   QTest::newRow("key with blank") << QByteArray("[FLASH]\r\nCHANNEL_LIST1index 0=3\r\n") << "FLASH" << "channel_list1INDEX 0" << true << QByteArray("3");
   QTest::newRow("line without equals") << QByteArray("[S]\r\nK\r\n") << "S" << "K" << false << QByteArray();
+  QTest::newRow("non-ASCII names, other case") << QByteArray("[\xC4RGER]\r\n\xD6L=1\r\n") << QStringLiteral("\u00e4rger")
+                                                << QStringLiteral("\u00f6l") << true << QByteArray("1");
+  QTest::newRow("long names, other case") << (QByteArray("[") + QByteArray(70, 'S') + "]\r\n" + QByteArray(90, 'K') + "=1\r\n")
+                                          << QString(70, QLatin1Char('s')) << QString(90, QLatin1Char('k')) << true << QByteArray("1");
+  QTest::newRow("long name, one letter more") << (QByteArray("[S]\r\n") + QByteArray(90, 'K') + "=1\r\n") << "S"
+                                              << QString(91, QLatin1Char('k')) << false << QByteArray();
   QTest::newRow("2047 kept") << (QByteArray("[S]\r\nK=") + QByteArray(2047, 'x') + "\r\n") << "S" << "K" << true << QByteArray(2047, 'x');
   QTest::newRow("2048 cut") << (QByteArray("[S]\r\nK=") + QByteArray(2047, 'x') + "y\r\n") << "S" << "K" << true << QByteArray(2047, 'x');
   QTest::newRow("quoted long cut after unquoting") << (QByteArray("[S]\r\nK=\"") + QByteArray(2047, 'x') + "\"\r\n") << "S" << "K" << true << QByteArray(2047, 'x');

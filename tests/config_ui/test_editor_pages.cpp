@@ -119,6 +119,8 @@ private Q_SLOTS:
     void thresholds();
     void onTimeZeroFromFileShowsCont();
     void partlyTypedTextStays();
+    void readOrOpenShowsTypedValueConverted_data();
+    void readOrOpenShowsTypedValueConverted();
     void trigLevelChoices_data();
     void trigLevelChoices();
     void levelKeptAcrossInputs();
@@ -286,6 +288,66 @@ void TestEditorPages::partlyTypedTextStays()
     // A change from elsewhere of this very field is shown.
     pages_->model.ModifyOutput(4, [](OutputConfig& o) { o.DELAY = 45; });
     QCOMPARE(delay->text(), QStringLiteral("4.5"));
+}
+
+void TestEditorPages::readOrOpenShowsTypedValueConverted_data()
+{
+    QTest::addColumn<QString>("editor");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("field");  // index into the fields below
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<bool>("fromFile");
+    const struct {
+        const char* name;
+        const char* editor;
+        const char* typed;
+        int field;
+        const char* shown;
+    } rows[] = {
+        {"on-timer 0", "EditOnTimeCH1", "0", 0, "CONT."},
+        {"current 12", "EditMaxCurrentCH2", "12", 1, "12.0"},
+        {"delay 2.", "EditDelayCH3", "2.", 2, "2.0"},
+        {"peak time 5", "EditCurrentPeakTimeCH18", "5", 3, "5.0"},
+        {"low current 3", "EditLowCurrentCH4", "3", 4, "3.0"},
+        {"low current time 0", "EditLowCurrentTimeCH5", "0", 5, "0.0"},
+    };
+    for (const auto& r : rows)
+        for (bool file : {false, true})
+            QTest::newRow(qPrintable(QString::fromLatin1(r.name) + (file ? QStringLiteral(", file") : QStringLiteral(", read"))))
+                << QString::fromLatin1(r.editor) << QString::fromLatin1(r.typed) << r.field
+                << QString::fromLatin1(r.shown) << file;
+}
+
+void TestEditorPages::readOrOpenShowsTypedValueConverted()
+{
+    QFETCH(QString, editor);
+    QFETCH(QString, typed);
+    QFETCH(int, field);
+    QFETCH(bool, fromFile);
+    static constexpr OptionalNumber OutputConfig::* fields[] = {&OutputConfig::ON_TIME,    &OutputConfig::MAX_CURRENT,
+                                                                &OutputConfig::DELAY,      &OutputConfig::PEAK_TIME,
+                                                                &OutputConfig::LOW_CURRENT, &OutputConfig::LOW_CURRENT_TIME};
+    const int n = editor.right(editor.size() - editor.lastIndexOf(QStringLiteral("CH")) - 2).toInt();
+    QLineEdit* edit = pages_->Edit(editor);
+    QVERIFY(edit);
+    EditorPages::Type(edit, typed);
+    QCOMPARE(edit->text(), typed);  // typing is not rewritten under the cursor
+    const OptionalNumber value = pages_->model.Output(n).*fields[field];
+    QVERIFY(value.has_value());
+
+    // The module or the file brings the very value the typed text stands for.
+    ConfigModel source;
+    source.Assign(pages_->model);
+    if (fromFile) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("same.cfg"));
+        QVERIFY(SaveConfigFile(source, path));
+        QVERIFY(LoadConfigFile(pages_->model, path));
+    } else {
+        pages_->model.Assign(source);  // how a finished Read takes the module's configuration
+    }
+    QTEST(edit->text(), "shown");
+    QCOMPARE(pages_->model.Output(n).*fields[field], value);
 }
 
 void TestEditorPages::trigLevelChoices_data()

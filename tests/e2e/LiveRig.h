@@ -8,6 +8,7 @@
 #include "app/ToolProgram.h"
 #include "link/AdapterBackend.h"
 #include "monitor/ui/GeneralPage.h"
+#include "monitor/ui/VersionForm.h"
 #include "sim/Simulator.h"
 #include "support/ScriptedDialogs.h"
 
@@ -112,6 +113,11 @@ public:
         o.showSplash = false;
         program_ = std::make_unique<ToolProgram>(dialogs_, *errors_, *backend_, o);
         program_->Start();
+        // The version check waits 1 s for the answer to the next heartbeat (up to 400 ms
+        // away); on a loaded machine the answer alone has taken more than 1 s.
+        program_->Transfer().SetVersionFormHook([](TVersionForm& form) {
+            form.Check().Timer1().setInterval(5000);
+        });
         return true;
     }
 

@@ -10,5 +10,7 @@ class LiveRig;
 
 bool ShotCompare(LiveRig& rig, const QDir& out);
 bool ShotTrend(LiveRig& rig, const QDir& out);
+bool ShotDbcPicker(LiveRig& rig, const QDir& out);
+bool ShotProblems(LiveRig& rig, const QDir& out);
 
 }  // namespace relvane::e2e

@@ -133,5 +133,7 @@ int main(int argc, char** argv)
 
     ok = relvane::e2e::ShotCompare(rig, out) && ok;
     ok = relvane::e2e::ShotTrend(rig, out) && ok;
+    ok = relvane::e2e::ShotDbcPicker(rig, out) && ok;
+    ok = relvane::e2e::ShotProblems(rig, out) && ok;
     return ok ? EXIT_SUCCESS : EXIT_FAILURE;
 }

@@ -98,7 +98,9 @@ private:
             qWarning("connect: %s", qPrintable(why));
             return false;
         }
-        QTest::qWait(600);  // TimerSerial's 400 ms and the read it starts
+        // TimerSerial's 400 ms: the read it starts runs inside its tick, so once the timer
+        // has stopped that read is under way or over.
+        QTest::qWaitFor([this] { return !Rig().Main().TimerSerial()->isActive(); }, 60000);
         QElapsedTimer t;
         t.start();
         while (!Rig().Idle() && t.elapsed() < 60000)
@@ -235,7 +237,10 @@ private Q_SLOTS:
         QTest::qWait(1500);
         QCOMPARE(Values(Shown()), before);
         QVERIFY(!Main().TransferBusy());
-        // Nothing went on asking the module after the cancel.
+        // Nothing went on asking the module after the cancel. What the link's queue still
+        // held went out first (it has held entries for seconds on a loaded machine).
+        QTRY_COMPARE_WITH_TIMEOUT(Rig().Program().Link().Queue().WaitingCount(), 0, 15000);
+        QTest::qWait(300);
         Rig().Simulator().ClearObservations();
         QTest::qWait(800);
         QCOMPARE(Rig().Received(CAN_INPUT_READ_REQ).size(), 0);

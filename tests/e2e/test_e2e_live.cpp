@@ -22,7 +22,7 @@ using relvane::e2e::ModalScript;
 
 namespace {
 
-constexpr int kWait = 8000;  // generous: the machine is shared and the link is paced
+constexpr int kWait = 15000;  // generous: the machine is shared and the link is paced
 
 QColor ButtonColour(const QPushButton* b) { return b->palette().color(QPalette::Button); }
 QColor LabelColour(const QLabel* l) { return l->palette().color(QPalette::Window); }
@@ -73,7 +73,9 @@ private:
             qWarning("connect: %s", qPrintable(why));
             return false;
         }
-        QTest::qWait(600);  // TimerSerial's 400 ms, and the read it may start
+        // TimerSerial's 400 ms: the read it starts runs inside its tick, so once the timer
+        // has stopped that read is under way or over.
+        QTest::qWaitFor([this] { return !Rig().Main().TimerSerial()->isActive(); }, 60000);
         QElapsedTimer t;
         t.start();
         while (!Rig().Idle() && t.elapsed() < 60000)
@@ -125,7 +127,9 @@ private Q_SLOTS:
         Rig().Simulator().ClearObservations();
         QElapsedTimer t;
         t.start();
-        QTest::qWait(2400);
+        // Six polls take 900 ms at one a tick; a loaded machine takes longer.
+        QTRY_VERIFY_WITH_TIMEOUT(Rig().ReceivedCommands(kPolls).size() >= 6, kWait);
+        QTest::qWait(1500);
         const qint64 elapsed = t.elapsed();
         const QList<int> polls = Rig().ReceivedCommands(kPolls);
         QVERIFY2(polls.size() >= 6, qPrintable(Hex(polls)));
@@ -140,7 +144,10 @@ private Q_SLOTS:
 
         // Another page: the poll stops.
         Rig().Main().Notebook()->setCurrentIndex(PAGE_OUTPUTS);
-        QTest::qWait(300);  // what was already on its way
+        // What was already on its way, also what the link's queue still held (it has held
+        // entries for seconds on a loaded machine).
+        QTRY_COMPARE_WITH_TIMEOUT(Rig().Program().Link().Queue().WaitingCount(), 0, kWait);
+        QTest::qWait(300);
         Rig().Simulator().ClearObservations();
         QTest::qWait(1500);
         QVERIFY2(Rig().ReceivedCommands(kPolls).isEmpty(), qPrintable(Hex(Rig().ReceivedCommands(kPolls))));

@@ -8,6 +8,7 @@
 #include "app/ToolProgram.h"
 #include "config/IniFile.h"
 #include "link/AdapterBackend.h"
+#include "monitor/ui/VersionForm.h"
 #include "sim/Simulator.h"
 #include "support/ScriptedDialogs.h"
 
@@ -26,6 +27,9 @@
 #include <memory>
 
 namespace relvane::e2e {
+
+// The version check's wait for an answer in these tests (the program's own is 1 s).
+inline constexpr int kVersionWaitMs = 5000;
 
 class E2eRig {
 public:
@@ -76,6 +80,11 @@ public:
         // The configuration read that follows a connection (with its version check
         // window) is the transfer tests' business; these tests start from a bare link.
         program_->MainForm().TimerSerial()->stop();
+        // The version check waits 1 s for the answer to the next heartbeat (up to 400 ms
+        // away); on a loaded machine the answer alone has taken more than 1 s.
+        program_->Transfer().SetVersionFormHook([](TVersionForm& form) {
+            form.Check().Timer1().setInterval(kVersionWaitMs);
+        });
         return {};
     }
 

@@ -4,7 +4,10 @@
 #include "firmware/HEXFile.h"
 #include "firmware/Utility.h"
 
+#include <QBuffer>
 #include <QtTest>
+
+#include <algorithm>
 
 using namespace relvane;
 using namespace relvane::test;
@@ -212,6 +215,21 @@ private Q_SLOTS:
             const int address = int(Utility::HexToNumber(kv[0]));
             QCOMPARE(int(image.GetByte(address)), int(Utility::HexToNumber(kv[1])));
         }
+
+        // The same bytes from memory give the same image, range and error.
+        QBuffer memory(&file);
+        QVERIFY(memory.open(QIODevice::ReadOnly));
+        HEXFile fromMemory(size, 0xFF);
+        QString memoryError;
+        try {
+            fromMemory.Read(memory);
+        } catch (const ErrorMsg& e) {
+            memoryError = e.Message();
+        }
+        QCOMPARE(memoryError, error);
+        QCOMPARE(fromMemory.start, image.start);
+        QCOMPARE(fromMemory.end, image.end);
+        QVERIFY(std::equal(image.Data(), image.Data() + size, fromMemory.Data()));
     }
 
     void readDoesNotClear() {

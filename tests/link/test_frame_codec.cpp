@@ -4,6 +4,8 @@
 #include <QList>
 #include <QtTest>
 
+#include <stdexcept>
+
 using namespace relvane;
 
 namespace {
@@ -111,6 +113,22 @@ private Q_SLOTS:
         QCOMPARE(r.frames.size(), 2);
         // The second, shorter frame leaves the first one's tail in the buffer.
         QCOMPARE(rx.buffer()[2], std::uint8_t(0x0c));
+    }
+
+    // A handler that throws on a frame must not leave it in front of the next one.
+    void throwingSinkLeavesNothingBehind() {
+        struct Throwing : FrameSink {
+            QList<QByteArray> frames;
+            void DispatchFrame(const std::uint8_t* f, int n) override {
+                if (f[0] == 0xEE) throw std::runtime_error("handler failed");
+                frames.append(QByteArray(reinterpret_cast<const char*>(f), n));
+            }
+        } sink;
+        SlipReceiver rx(&sink);
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, feed(rx, hex("c0ee0102c0")));
+        QCOMPARE(rx.count(), 0);
+        feed(rx, hex("030401c0"));
+        QCOMPARE(sink.frames, QList<QByteArray>{hex("030401")});
     }
 
     void checksumValidity_data() {

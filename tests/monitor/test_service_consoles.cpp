@@ -495,12 +495,13 @@ private Q_SLOTS:
         QVERIFY(check.OnFrame(first.buffer, first.count));
         QElapsedTimer clock;
         clock.start();
-        while (finished.isEmpty() && clock.elapsed() < 3000) {
+        while (finished.isEmpty() && clock.elapsed() < 10000) {
             QTest::qWait(100);
             check.OnFrame(later.buffer, later.count);
         }
         QCOMPARE(finished.count(), 1);
-        QVERIFY(clock.elapsed() < 2000);
+        // 500 ms after the first answer; ten times that on a loaded machine.
+        QVERIFY(clock.elapsed() < 5000);
         QVERIFY(check.Accepted());
     }
 

@@ -313,6 +313,30 @@ private Q_SLOTS:
         QVERIFY(!tool.timerActive());
     }
 
+    // Only whole hexadecimal text is a byte: a blank is no digit, and an empty cell
+    // (left by a short text line) is none either.
+    void writeRefusesCellThatIsNoByte_data() {
+        QTest::addColumn<QString>("cell");
+        QTest::newRow("letters") << QStringLiteral("ZZ");
+        QTest::newRow("blank after") << QStringLiteral("5 ");
+        QTest::newRow("blank before") << QStringLiteral(" 5");
+        QTest::newRow("empty") << QString();
+    }
+    void writeRefusesCellThatIsNoByte() {
+        QFETCH(QString, cell);
+        FakeToolHost host;
+        EepromTool tool(host);
+        tool.Show();
+        tool.buffer().setCell(1, 16, cell);
+        tool.StartWrite();
+        QVERIFY(host.sent.isEmpty());
+        QCOMPARE(host.dialogs.Texts(), QStringList{QStringLiteral("'%1' is not a valid integer value").arg(cell)});
+        QCOMPARE(host.dialogs.Calls().first().messageKind, MessageKind::Error);
+        QCOMPARE(tool.mode(), EepromTool::Mode::None);
+        QVERIFY(tool.writeEnabled());
+        QVERIFY(!tool.timerActive());
+    }
+
     void timeoutRestoresButtons() {
         FakeToolHost host;
         EepromTool tool(host);
@@ -425,6 +449,10 @@ private Q_SLOTS:
         QTest::newRow("FF") << QStringLiteral("FF") << QStringLiteral(". ");
         QTest::newRow("empty") << QString() << QString();
         QTest::newRow("not hex") << QStringLiteral("ZZ") << QStringLiteral(". ");
+        QTest::newRow("lower case") << QStringLiteral("7e") << QStringLiteral("~");
+        QTest::newRow("one digit") << QStringLiteral("5") << QStringLiteral(". ");
+        QTest::newRow("three digits") << QStringLiteral("041") << QStringLiteral("A");
+        QTest::newRow("half hex") << QStringLiteral("4Z") << QStringLiteral(". ");
     }
     void asciiColumn() {
         QFETCH(QString, cell);
@@ -652,6 +680,53 @@ private Q_SLOTS:
             QCOMPARE(b.cell(17, 17), QStringLiteral("ABCDEFGHIJKLMNOP"));
             QCOMPARE(b.cell(17, 0), QStringLiteral("0100"));
         }
+    }
+
+    // A text line with a byte that is no hexadecimal number ends the load with the
+    // conversion message: the lines before it stay loaded, it and those after change nothing.
+    void textLoadStopsAtByteThatIsNoNumber_data() {
+        QTest::addColumn<QByteArray>("bad");
+        QTest::addColumn<QString>("byte");
+        QTest::newRow("letters") << QByteArray("0010:41,ZZ,43") << QStringLiteral("ZZ");
+        QTest::newRow("blank after") << QByteArray("0010:41,5 ,43") << QStringLiteral("5 ");
+        QTest::newRow("blank before") << QByteArray("0010: 5,41") << QStringLiteral(" 5");
+        QTest::newRow("last byte") << QByteArray("0010:00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,0G;//")
+                                   << QStringLiteral("0G");
+    }
+    void textLoadStopsAtByteThatIsNoNumber() {
+        QFETCH(QByteArray, bad);
+        QFETCH(QString, byte);
+        const QByteArray text = "0000:48,49,00,00,00,00,00,00,00,00,00,00,00,00,00,00;//\n" + bad +
+                                "\n0020:41,41,41,41,41,41,41,41,41,41,41,41,41,41,41,41;//\n";
+        const QString message = QStringLiteral("'%1' is not a valid integer value").arg(byte);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("bad.txt"));
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(text);
+        }
+        FakeToolHost host;
+        EepromTool tool(host);
+        tool.Show();
+        tool.LoadFrom(path);
+        QCOMPARE(host.dialogs.Texts(), QStringList{message});
+        QCOMPARE(host.dialogs.Calls().first().messageKind, MessageKind::Error);
+        const EepromBuffer& b = tool.buffer();
+        QCOMPARE(b.cell(1, 17), QStringLiteral("HI") + QStringLiteral(". ").repeated(14));
+        for (int row : {2, 3}) {
+            QCOMPARE(RowText(b, row), QStringList(16, QStringLiteral("00")).join(QLatin1Char(' ')));
+            QCOMPARE(b.cell(row, 17), QStringLiteral(". ").repeated(16));
+        }
+        // The reader works the same on bytes in memory.
+        EepromBuffer memory;
+        memory.InitializeShown();
+        QCOMPARE(memory.ReadText(text), message);
+        for (int row = 1; row <= 3; ++row)
+            for (int c = 0; c < kEepromGridColumns; ++c) QCOMPARE(memory.cell(row, c), b.cell(row, c));
+        QString error;
+        QVERIFY(!memory.ApplyTextLine(bad, &error));
+        QCOMPARE(error, message);
     }
 
     void textFileSkipsOtherLines() {

@@ -23,16 +23,21 @@ const QString kHexDigits = QStringLiteral("0123456789abcdefABCDEF");
 const QString kExport2Text = QStringLiteral("Channel Output status, If bit = 1 the channel is ON");
 const QString kExport3Text = QStringLiteral("Channel ERROR bit, If bit = 1 the channel is in error state");
 
-QComboBox* MakeSelector(const QString& name, QStringListModel* entries, QWidget* parent)
+// Selectors as narrow as minimumChars characters; their lists open as wide as their entries.
+QComboBox* MakeSelector(const QString& name, QStringListModel* entries, QWidget* parent, int minimumChars = 9)
 {
     auto* box = new QComboBox(parent);
     box->setObjectName(name);
     box->setModel(entries);
     box->setCurrentIndex(-1);
     box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    box->setMinimumContentsLength(9);
+    box->setMinimumContentsLength(minimumChars);
     return box;
 }
+
+// Eight bit selectors side by side must leave the page narrow enough for the main window's
+// design width.
+constexpr int kBitSelectorChars = 6;
 
 }  // namespace
 
@@ -163,7 +168,8 @@ QWidget* TCanExportPage::BuildBitExport(int exportNumber, const QString& text)
         const int byte = ExportEntryByte(e);
         if (e % 8 == 0)
             g->addWidget(new QLabel(QStringLiteral("Data Byte %1").arg(byte), group), 1 + byte, 0);
-        auto* box = MakeSelector(ExportBitSelectorName(exportNumber, e), lists_.ExportBitSourceList(), group);
+        auto* box = MakeSelector(ExportBitSelectorName(exportNumber, e), lists_.ExportBitSourceList(), group,
+                                 kBitSelectorChars);
         boxes.push_back(box);
         g->addWidget(box, 1 + byte, 1 + (7 - ExportEntryBit(e)));
     }

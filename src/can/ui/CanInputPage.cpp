@@ -55,6 +55,11 @@ TCanInputPage::TCanInputPage(ConfigModel& model, SelectionLists& lists, Dialogs&
     listBox_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     listBox_->setSelectionMode(QAbstractItemView::SingleSelection);
     listBox_->setFixedWidth(150);
+    auto* fromDbc = new QPushButton(QStringLiteral("From DBC") + QChar(0x2026), this);
+    fromDbc->setObjectName(QStringLiteral("BtnFromDbc"));
+    fromDbc->setToolTip(QStringLiteral("Fill the selected CAN input from a signal of a CAN database"));
+    fromDbc->setFixedWidth(150);
+    connect(fromDbc, &QPushButton::clicked, this, &TCanInputPage::BtnFromDbcClick);
 
     groupParameter_ = new QGroupBox(this);
     groupParameter_->setObjectName(QStringLiteral("GroupBoxCAN_Parameter"));
@@ -100,8 +105,11 @@ TCanInputPage::TCanInputPage(ConfigModel& model, SelectionLists& lists, Dialogs&
     left->addLayout(buttons);
     left->addStretch();
 
+    auto* list = new QVBoxLayout;
+    list->addWidget(listBox_, 1);
+    list->addWidget(fromDbc);
     auto* top = new QHBoxLayout;
-    top->addWidget(listBox_);
+    top->addLayout(list);
     top->addLayout(left);
 
     auto* root = new QVBoxLayout(this);
@@ -168,8 +176,9 @@ QWidget* TCanInputPage::BuildParameterPage()
     auto* rowGroup = new QGroupBox(QStringLiteral("Row counter"), page);
     rowEnable_ = new QCheckBox(QStringLiteral("Enable"), rowGroup);
     rowEnable_->setObjectName(QStringLiteral("CheckBoxCAN_In_RowEnable"));
-    rowIndex_ = MakeLimitedEdit(QStringLiteral("EditValueCAN_IN_RowByteIndex"), QStringLiteral("0"), 1, rowGroup);
-    rowValue_ = MakeLimitedEdit(QStringLiteral("EditValueCAN_IN_RowByteValue"), QStringLiteral("0"), 3, rowGroup);
+    // No typing limit: a number of any length is taken and corrected to 7 or 255.
+    rowIndex_ = MakeLimitedEdit(QStringLiteral("EditValueCAN_IN_RowByteIndex"), QStringLiteral("0"), 0, rowGroup);
+    rowValue_ = MakeLimitedEdit(QStringLiteral("EditValueCAN_IN_RowByteValue"), QStringLiteral("0"), 0, rowGroup);
     auto* rg = new QGridLayout(rowGroup);
     rg->addWidget(rowEnable_, 0, 0, 1, 3);
     rg->addWidget(Label(QStringLiteral("Byte number"), rowGroup), 1, 0);
@@ -291,6 +300,20 @@ void TCanInputPage::Write(const std::function<void(CanInputConfig&)>& edit)
 void TCanInputPage::ShowConversionError(const ConversionError& error)
 {
     dialogs_.Message(MessageKind::Error, error.Text());
+}
+
+void TCanInputPage::SetDbcFileMemory(const DbcFileMemory& files)
+{
+    dbcFiles_ = files;
+    monitorGroup_->SetDbcFileMemory(files);
+}
+
+void TCanInputPage::BtnFromDbcClick()
+{
+    const int n = Record();
+    // Written as one change the page shows at once; a new name is propagated like a typed one.
+    if (const std::optional<CanInputConfig> filled = RunDbcPicker(dialogs_, dbcFiles_, n, model_.CanInput(n), this))
+        model_.SetCanInput(n, *filled);
 }
 
 void TCanInputPage::ListBoxCAN_INPUTClick()

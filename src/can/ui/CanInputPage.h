@@ -61,6 +61,11 @@ public:
     void ImageCan_1_ONMouseUp(int x);
     void ImageCan_1_OFFMouseUp(int x);
     void CheckBoxCanInputEnableClick();
+    // "From DBC…": fills the selected CAN input from a signal of a CAN database, as one change.
+    void BtnFromDbcClick();
+    // Where "From DBC…" and the monitor's "DBC…" keep the last CAN database.
+    void SetDbcFileMemory(const DbcFileMemory& files);
+    TCanMonitorGroup& MonitorGroup() { return *monitorGroup_; }
 
     // The monitor group's state.
     // Shows "Off" without telling the module.
@@ -107,6 +112,7 @@ private:
     BytePair offPair_;
     bool writing_ = false;
     bool loaded_ = false;
+    DbcFileMemory dbcFiles_;
 
     QListView* listBox_ = nullptr;
     QGroupBox* groupParameter_ = nullptr;

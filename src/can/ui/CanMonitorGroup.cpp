@@ -1,6 +1,8 @@
 #include "can/ui/CanMonitorGroup.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -44,6 +46,14 @@ TCanMonitorGroup::TCanMonitorGroup(ConfigModel& model, SelectionLists& lists, Di
     fixed.setBold(true);
     memo_->setFont(fixed);
     memo_->setMinimumHeight(150);
+    auto* dbc = new QPushButton(QStringLiteral("DBC") + QChar(0x2026), this);
+    dbc->setObjectName(QStringLiteral("CANmonitorDbcBtn"));
+    dbc->setToolTip(QStringLiteral("Decode the messages a CAN database knows"));
+    dbcName_ = new QLabel(QStringLiteral("no DBC"), this);
+    dbcName_->setObjectName(QStringLiteral("CANmonitorDbcLabel"));
+    dbcClear_ = new QPushButton(QStringLiteral("No DBC"), this);
+    dbcClear_->setObjectName(QStringLiteral("CANmonitorDbcClearBtn"));
+    dbcClear_->setEnabled(false);
 
     auto* row = new QHBoxLayout;
     row->addWidget(new QLabel(QStringLiteral("Enable"), this));
@@ -53,6 +63,10 @@ TCanMonitorGroup::TCanMonitorGroup(ConfigModel& model, SelectionLists& lists, Di
     row->addWidget(fileLog_);
     row->addWidget(fileLogName_, 1);
     row->addWidget(fileLogNameBtn_);
+    row->addSpacing(20);
+    row->addWidget(dbc);
+    row->addWidget(dbcName_);
+    row->addWidget(dbcClear_);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(row);
     layout->addWidget(memo_, 1);
@@ -61,7 +75,36 @@ TCanMonitorGroup::TCanMonitorGroup(ConfigModel& model, SelectionLists& lists, Di
     connect(monitorEnable_, &QComboBox::activated, this, &TCanMonitorGroup::CANmonitorEnableComboBoxChange);
     connect(fileLog_, &QCheckBox::clicked, this, &TCanMonitorGroup::CANmonitorFileLogBtnClick);
     connect(fileLogNameBtn_, &QPushButton::clicked, this, &TCanMonitorGroup::CANmonitorFileLogNameBtnClick);
+    connect(dbc, &QPushButton::clicked, this, &TCanMonitorGroup::CANmonitorDbcBtnClick);
+    connect(dbcClear_, &QPushButton::clicked, this, &TCanMonitorGroup::CANmonitorDbcClearBtnClick);
     connect(&monitor_, &CanMonitor::LinesArrived, this, &TCanMonitorGroup::AppendMonitorLines);
+}
+
+void TCanMonitorGroup::CANmonitorDbcBtnClick()
+{
+    if (const std::optional<QString> path = dialogs_.OpenFile(DbcFileDialogOptions(dbcFiles_.Last())))
+        SetMonitorDatabase(*path);
+}
+
+bool TCanMonitorGroup::SetMonitorDatabase(const QString& path)
+{
+    std::shared_ptr<const DbcDatabase> db = ReadDbcForWindow(dialogs_, path);
+    if (!db)
+        return false;
+    monitor_.SetDatabase(std::move(db));
+    dbcName_->setText(QFileInfo(path).fileName());
+    dbcName_->setToolTip(QDir::toNativeSeparators(path));
+    dbcClear_->setEnabled(true);
+    dbcFiles_.Remember(path);
+    return true;
+}
+
+void TCanMonitorGroup::CANmonitorDbcClearBtnClick()
+{
+    monitor_.SetDatabase(nullptr);
+    dbcName_->setText(QStringLiteral("no DBC"));
+    dbcName_->setToolTip(QString());
+    dbcClear_->setEnabled(false);
 }
 
 void TCanMonitorGroup::CANmonitorEnableComboBoxChange()

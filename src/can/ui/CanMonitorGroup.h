@@ -4,6 +4,7 @@
 // dispatcher feeds.
 
 #include "can/CanMonitor.h"
+#include "can/ui/DbcPickerForm.h"
 #include "config/ConfigModel.h"
 #include "config/Dialogs.h"
 #include "config/SelectionLists.h"
@@ -13,6 +14,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -33,6 +35,13 @@ public:
     void ClearLogBtnClick();
     void CANmonitorFileLogBtnClick();
     void CANmonitorFileLogNameBtnClick();
+    // "DBC…": lines of the messages a CAN database knows show their signals; the clear button
+    // goes back to the plain lines.
+    void CANmonitorDbcBtnClick();
+    void CANmonitorDbcClearBtnClick();
+    // Decodes with the database at path; false (after its message) when it cannot be read.
+    bool SetMonitorDatabase(const QString& path);
+    void SetDbcFileMemory(DbcFileMemory files) { dbcFiles_ = std::move(files); }
 
     // Shows "Off" without telling the module.
     void ResetMonitorSelection();
@@ -49,11 +58,14 @@ private:
     Dialogs& dialogs_;
     TxSink& queue_;
     CanMonitor monitor_;
+    DbcFileMemory dbcFiles_;
 
     QComboBox* monitorEnable_ = nullptr;
     QCheckBox* fileLog_ = nullptr;
     QLineEdit* fileLogName_ = nullptr;
     QPushButton* fileLogNameBtn_ = nullptr;
+    QLabel* dbcName_ = nullptr;
+    QPushButton* dbcClear_ = nullptr;
     QPlainTextEdit* memo_ = nullptr;
 };
 

@@ -25,7 +25,7 @@ private:
     QString allowed_;  // empty: any character
 };
 
-// A line edit named objectName with a design-time text and a typing limit.
+// A line edit named objectName with a design-time text and a typing limit (0: none).
 QLineEdit* MakeLimitedEdit(const QString& objectName, const QString& text, int maxLength,
                            QWidget* parent, const QString& allowed = QString());
 

@@ -2,6 +2,7 @@
 
 #include "config/ConfigFile.h"
 #include "config/FieldCatalogue.h"
+#include "config/ui/DialogButtons.h"
 
 #include <QAbstractItemView>
 #include <QDir>
@@ -146,6 +147,8 @@ TCompareForm::TCompareForm(ConfigModel& shown, Dialogs& dialogs, QStringList pag
             ticked_.remove(field);
         btnApply_->setEnabled(!ticked_.isEmpty());
     });
+    // Enter on a row goes to its control; it presses no button.
+    SetEnterButton(*this);
     // Activation: a double click, or Enter on the current row, as the desktop's item views do.
     connect(tree_, &QTreeWidget::itemActivated, this,
             [this](QTreeWidgetItem* item, int) { TreeDifferencesDoubleClick(item); });

@@ -85,7 +85,9 @@ Q_SIGNALS:
     void DefaultRequested();
 
 protected:
-    // Shows the model's record index (1-based; -1 = every record) of block.
+    // Shows the model's record index (1-based; -1 = every record) of block. -1 is also how a
+    // block taken whole (a Read, a file) arrives: the numeric editors then show every value
+    // through their own conversion, even where the text before already stood for it.
     virtual void ShowModel(ConfigBlock block, int index) = 0;
     // Called by the derived constructor once its controls exist: shows the whole model.
     void ShowAllBlocks();

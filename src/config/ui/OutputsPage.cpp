@@ -31,15 +31,18 @@ OptionalNumber OutputConfig::* FieldOf(NumericEditorKind kind, bool lowCurrentPa
 // The current fields are 16 bits wide, the time fields one byte.
 int FieldMax(NumericEditorKind kind) { return kind == NumericEditorKind::Current ? kWordFieldMax : kByteFieldMax; }
 
-// Shows value in edit unless the edit's text already stands for it, so a text the user is
-// typing (or typed with a comma) stays when some other field of the record changes.
-void ShowTenths(TNumericEdit* edit, const OptionalNumber& value, int fieldMax, bool onTime)
+// Shows value in edit through the field's conversion. A whole block (a Read, a file) is always
+// shown so, also where the text typed before already stands for the value ("0" becomes
+// "CONT.", "12" becomes "12.0"). A change of one record from elsewhere leaves such a text as it
+// is, so a number being typed stays when another field of its record changes.
+void ShowTenths(TNumericEdit* edit, const OptionalNumber& value, int fieldMax, bool onTime, bool wholeBlock)
 {
     if (!edit)
         return;
-    if (TenthsFieldFromText(edit->text(), fieldMax) == value)
+    const QString shown = onTime ? OnTimeFieldText(value) : TenthsFieldText(value);
+    if (edit->text() == shown || (!wholeBlock && TenthsFieldFromText(edit->text(), fieldMax) == value))
         return;
-    edit->setText(onTime ? OnTimeFieldText(value) : TenthsFieldText(value));
+    edit->setText(shown);
 }
 
 QLabel* Heading(const QString& text, QWidget* parent)
@@ -260,13 +263,13 @@ void TOutputsPage::ShowModel(ConfigBlock block, int index)
         pwm1_->setChecked(b.PWM_1);
         pwm2_->setChecked(b.PWM_2);
         for (int n = 1; n <= kOutputCount; ++n)
-            ShowOutput(n);
+            ShowOutput(n, true);
     } else {
-        ShowOutput(index);
+        ShowOutput(index, false);
     }
 }
 
-void TOutputsPage::ShowOutput(int n)
+void TOutputsPage::ShowOutput(int n, bool wholeBlock)
 {
     if (n < 1 || n > kOutputCount)
         return;
@@ -287,10 +290,10 @@ void TOutputsPage::ShowOutput(int n)
         SelectPosition(r.level, r.level->count() == 1 ? 0 : levelPos);
     }
 
-    ShowTenths(r.delay, o.DELAY, kByteFieldMax, false);
-    ShowTenths(r.onTime, o.ON_TIME, kByteFieldMax, true);
-    ShowTenths(r.maxCurrent, o.MAX_CURRENT, kWordFieldMax, false);
-    ShowTenths(r.peakTime, o.PEAK_TIME, kByteFieldMax, false);
+    ShowTenths(r.delay, o.DELAY, kByteFieldMax, false, wholeBlock);
+    ShowTenths(r.onTime, o.ON_TIME, kByteFieldMax, true, wholeBlock);
+    ShowTenths(r.maxCurrent, o.MAX_CURRENT, kWordFieldMax, false, wholeBlock);
+    ShowTenths(r.peakTime, o.PEAK_TIME, kByteFieldMax, false, wholeBlock);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -372,15 +375,15 @@ void TLowCurrentPage::ShowModel(ConfigBlock block, int index)
         return;
     for (int n = 1; n <= kHighPowerOutputCount; ++n) {
         if (index < 0 || index == n)
-            ShowOutput(n);
+            ShowOutput(n, index < 0);
     }
 }
 
-void TLowCurrentPage::ShowOutput(int n)
+void TLowCurrentPage::ShowOutput(int n, bool wholeBlock)
 {
     const OutputConfig& o = model_.Output(n);
-    ShowTenths(lowCurrent_[std::size_t(n - 1)], o.LOW_CURRENT, kWordFieldMax, false);
-    ShowTenths(lowTime_[std::size_t(n - 1)], o.LOW_CURRENT_TIME, kByteFieldMax, false);
+    ShowTenths(lowCurrent_[std::size_t(n - 1)], o.LOW_CURRENT, kWordFieldMax, false, wholeBlock);
+    ShowTenths(lowTime_[std::size_t(n - 1)], o.LOW_CURRENT_TIME, kByteFieldMax, false, wholeBlock);
 }
 
 }  // namespace relvane

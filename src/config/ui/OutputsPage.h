@@ -45,7 +45,8 @@ private:
         QLabel* outputPin = nullptr;
     };
     QGroupBox* BuildRows();
-    void ShowOutput(int n);
+    // wholeBlock: the block came whole (a Read, a file); every number is shown converted.
+    void ShowOutput(int n, bool wholeBlock);
     void OutputNameChange(int n);
     void LevelChange(int n);
     void NumericChange(int n, TNumericEdit* edit, NumericEditorKind kind);
@@ -66,7 +67,7 @@ protected:
     void ShowModel(ConfigBlock block, int index) override;
 
 private:
-    void ShowOutput(int n);
+    void ShowOutput(int n, bool wholeBlock);
     void ShowNames(int index);
     void NumericChange(int n, TNumericEdit* edit, NumericEditorKind kind);
 

@@ -1,6 +1,7 @@
 #include "firmware/ui/FIAForm.h"
 
 #include "config/Cp1252.h"
+#include "config/ui/DialogButtons.h"
 #include "firmware/ErrorMsg.h"
 
 #include <QFontDatabase>
@@ -108,6 +109,7 @@ TFIA_Form::TFIA_Form(FirmwareHost& host, QWidget* parent)
     connect(BtnStart, &QPushButton::clicked, this, [this] { BtnStartClick(); });
     connect(BtnCancel, &QPushButton::clicked, this, [this] { BtnCancelClick(); });
     connect(BtnExit, &QPushButton::clicked, this, [this] { BtnExitClick(); });
+    SetEnterButton(*this);  // Enter in FileEdit presses no button
 
     // FormCreate.
     compare_.SetRememberedPath(host_.ReadSetting(kSection, kKey));

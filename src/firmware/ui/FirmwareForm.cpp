@@ -1,5 +1,6 @@
 #include "firmware/ui/FirmwareForm.h"
 
+#include "config/ui/DialogButtons.h"
 #include "firmware/ErrorMsg.h"
 
 #include <QGroupBox>
@@ -74,6 +75,7 @@ TFirmware::TFirmware(FirmwareHost& host, QWidget* parent)
     connect(BtnOpenFile, &QPushButton::clicked, this, [this] { BtnOpenFileClick(); });
     connect(BtnProgram, &QPushButton::clicked, this, [this] { BtnProgramClick(); });
     connect(BtnExit, &QPushButton::clicked, this, [this] { BtnExitClick(); });
+    SetEnterButton(*this);  // Enter in FileEdit presses no button
 
     // FormCreate.
     MemoDebug->hide();

@@ -1,5 +1,7 @@
 #include "monitor/ui/AboutForm.h"
 
+#include "config/ui/DialogButtons.h"
+
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QKeyEvent>
@@ -81,10 +83,11 @@ TAboutForm::TAboutForm(MonitorHost& host, QWidget* parent, std::function<void(co
     okBtn_ = new QPushButton(QStringLiteral("OK"), this);
     okBtn_->setObjectName(QStringLiteral("OKBtn"));
     okBtn_->setGeometry((FORM_WIDTH - OK_WIDTH) / 2, FORM_HEIGHT - OK_HEIGHT - 12, OK_WIDTH, OK_HEIGHT);
-    okBtn_->setDefault(true);
     // Keys the OK button does not use while it has the focus go on to the
-    // window's keyPressEvent, so the access code is seen from both.
+    // window's keyPressEvent, so the access code is seen from both. OK is the
+    // window's one control that takes the focus, so Enter presses it.
     connect(okBtn_, &QPushButton::clicked, this, &QDialog::accept);
+    SetEnterButton(*this, okBtn_);
 
     timer1SecTick_.setObjectName(QStringLiteral("Timer1SecTick"));
     timer1SecTick_.setInterval(STATISTICS_INTERVAL_MS);

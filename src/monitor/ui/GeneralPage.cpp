@@ -379,7 +379,7 @@ void TActivityLamps::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     for (int k = 0; k < 3; ++k) {
-        const QRectF r(k * LAMP_SPACING + 2, 2, 12, 12);
+        const QRectF r(LampRect(k));
         const bool on = k == lit_;
         p.setPen(QPen(QColor(40, 40, 40), 1));
         p.setBrush(on ? QColor(0, 230, 0) : QColor(0, 70, 0));

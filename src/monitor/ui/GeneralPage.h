@@ -81,6 +81,8 @@ public:
     explicit TActivityLamps(QWidget* parent = nullptr);
     void SetLit(int lamp);  // 0 to 2; anything else: all dark
     int Lit() const { return lit_; }
+    // Where lamp 0 to 2 is drawn, in the widget's coordinates.
+    static QRect LampRect(int lamp) { return {lamp * LAMP_SPACING + 2, 2, 12, 12}; }
     QSize sizeHint() const override;
 
 protected:

@@ -1,5 +1,7 @@
 #include "monitor/ui/PingForm.h"
 
+#include "config/ui/DialogButtons.h"
+
 #include <QCloseEvent>
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -61,6 +63,7 @@ TPingForm::TPingForm(TxSink& queue, PingState& state, Dialogs& dialogs, Dispatch
     connect(&timer1_, &QTimer::timeout, this, &TPingForm::Timer1Timer);
     connect(btnPing_, &QPushButton::clicked, this, &TPingForm::BtnPingClick);
     connect(btnTimer_, &QPushButton::clicked, this, &TPingForm::BtnTimerClick);
+    SetEnterButton(*this);  // Enter in TimeEdit sends no ping
     if (dispatcher_)
         dispatcher_->RegisterToolWindow(ToolSlot::Ping, this);
 }

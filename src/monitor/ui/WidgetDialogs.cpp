@@ -35,7 +35,9 @@ std::optional<QString> WidgetDialogs::Run(const FileDialogOptions& options, bool
 {
     QFileDialog dialog(parent_, options.title, options.initialFolder);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setFileMode(save || !options.mustExist ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!save && !options.mustExist)
+        dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     // The caller asks about an existing file itself, with its own text.
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     QStringList filters;

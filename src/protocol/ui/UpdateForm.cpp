@@ -1,5 +1,7 @@
 #include "protocol/ui/UpdateForm.h"
 
+#include "config/ui/DialogButtons.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -25,7 +27,6 @@ TUpdateForm::TUpdateForm(Dialogs& dialogs, QWidget* parent)
     progressBar1_->setTextVisible(false);
     btnCancel_ = new QPushButton(QStringLiteral("Cancel"), this);
     btnCancel_->setObjectName(QStringLiteral("BtnCancel"));
-    btnCancel_->setAutoDefault(false);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -36,6 +37,7 @@ TUpdateForm::TUpdateForm(Dialogs& dialogs, QWidget* parent)
     v->addLayout(buttons);
 
     connect(btnCancel_, &QPushButton::clicked, this, &TUpdateForm::BtnCancelClick);
+    SetEnterButton(*this);  // Enter does not cancel the transfer
     connect(&progress_, &UpdateProgress::progressChanged, progressBar1_, &QProgressBar::setValue);
     connect(&progress_, &UpdateProgress::timedOut, this, &TUpdateForm::OnTimedOut);
 }

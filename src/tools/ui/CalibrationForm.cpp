@@ -1,5 +1,6 @@
 #include "tools/ui/CalibrationForm.h"
 
+#include "config/ui/DialogButtons.h"
 #include "tools/ui/ToolForm.h"
 
 #include <QCheckBox>
@@ -160,6 +161,8 @@ TCalibrationForm::TCalibrationForm(ToolHost& host, QWidget* parent)
     ShowLabels();
 
     host_.SetCalibrationWindowExists(true);
+    // Enter in a field presses no button.
+    SetEnterButton(*this);
     host_.RegisterToolWindow(ToolSlot::Calibration, &tool_);
 }
 

@@ -1,5 +1,6 @@
 #include "tools/ui/EepromForm.h"
 
+#include "config/ui/DialogButtons.h"
 #include "tools/ui/ToolForm.h"
 
 #include <QFontDatabase>
@@ -193,6 +194,8 @@ TEEPROMForm::TEEPROMForm(ToolHost& host, QWidget* parent)
     connect(fill00, &QPushButton::clicked, this, &TEEPROMForm::BufferFill00BtnClick);
     connect(fillFF, &QPushButton::clicked, this, &TEEPROMForm::BufferFillFFBtnClick);
     connect(&tool_, &EepromTool::stateChanged, this, &TEEPROMForm::ShowState);
+    // Enter in an address field or the grid presses no button (it would start a read).
+    SetEnterButton(*this);
 
     host_.RegisterToolWindow(ToolSlot::Eeprom, &tool_);
 }

@@ -1,5 +1,7 @@
 #include "tools/ui/RunTimeErrorForm.h"
 
+#include "config/ui/DialogButtons.h"
+
 #include <QEvent>
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -52,6 +54,8 @@ TRunTimeErrorForm::TRunTimeErrorForm(ToolHost& host, QWidget* parent)
         for (const QString& line : lines) memo_->appendPlainText(line);
     });
 
+    // Enter in a field presses no button.
+    SetEnterButton(*this);
     host_.RegisterToolWindow(ToolSlot::RunTimeError, &log_);
 }
 

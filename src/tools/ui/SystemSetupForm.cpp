@@ -1,5 +1,6 @@
 #include "tools/ui/SystemSetupForm.h"
 
+#include "config/ui/DialogButtons.h"
 #include "tools/ui/ToolForm.h"
 
 #include <QEvent>
@@ -78,6 +79,8 @@ TSystemSetupForm::TSystemSetupForm(ToolHost& host, QWidget* parent)
     connect(&tool_, &SystemSetupTool::changed, this, &TSystemSetupForm::ShowFields);
     ShowFields();
 
+    // Enter in a field presses no button.
+    SetEnterButton(*this);
     host_.RegisterToolWindow(ToolSlot::SystemSetup, &tool_);
 }
 
