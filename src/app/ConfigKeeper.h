@@ -7,6 +7,7 @@
 #include "config/ConfigBaselines.h"
 #include "config/ConfigHistory.h"
 #include "config/RecoveryFile.h"
+#include "config/ui/HistoryForm.h"
 #include "config/ui/UndoHistory.h"
 #include "protocol/TransferHost.h"
 
@@ -21,7 +22,6 @@ namespace relvane {
 class CompareCommand;
 class Dialogs;
 class TMainForm;
-class THistoryForm;
 class TransferCommands;
 
 struct KeeperOptions {

@@ -155,8 +155,10 @@ HistoryListing ConfigHistory::List() const {
     } else {
       if (limit_ <= 0) out.limit = limit;
       for (qsizetype i = 1; i < lines.size(); ++i) {
-        const QByteArray line = lines[i].trimmed();
-        if (line.isEmpty()) continue;
+        // Not trimmed: an empty adapter leaves the line ending in a tab.
+        QByteArray line = lines[i];
+        if (line.endsWith('\r')) line.chop(1);
+        if (line.trimmed().isEmpty()) continue;
         const QList<QByteArray> f = line.split('\t');
         RestorePoint p;
         const QString name = f.size() == 5 ? QString::fromUtf8(f[0]) : QString();
