@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QUndoStack>
 
 #include <algorithm>
 #include <cstdio>

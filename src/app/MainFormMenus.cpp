@@ -52,9 +52,17 @@ void TMainForm::BuildMenus()
     QAction* exit = AddEntry(file, QStringLiteral("Close1"), QStringLiteral("&Exit"), nullptr);
     connect(exit, &QAction::triggered, this, &TMainForm::Close1Click);
 
-    // Undo and Redo come with the configuration's steps (SetUndoStack).
+    // Undo and Redo follow the configuration's steps once SetUndoStack gives them.
     edit1_ = bar->addMenu(QStringLiteral("&Edit"));
     edit1_->setObjectName(QStringLiteral("Edit1"));
+    undo1_ = edit1_->addAction(QStringLiteral("&Undo"));
+    undo1_->setObjectName(QStringLiteral("Undo1"));
+    undo1_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    undo1_->setEnabled(false);
+    redo1_ = edit1_->addAction(QStringLiteral("&Redo"));
+    redo1_->setObjectName(QStringLiteral("Redo1"));
+    redo1_->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    redo1_->setEnabled(false);
 
     QMenu* connection = bar->addMenu(QStringLiteral("&Connection"));
     connection->setObjectName(QStringLiteral("Connection1"));
@@ -96,16 +104,22 @@ void TMainForm::BuildMenus()
 
 void TMainForm::SetUndoStack(QUndoStack* stack)
 {
-    delete undo1_;
-    delete redo1_;
-    undo1_ = stack->createUndoAction(edit1_, QStringLiteral("&Undo"));
-    undo1_->setObjectName(QStringLiteral("Undo1"));
-    undo1_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    redo1_ = stack->createRedoAction(edit1_, QStringLiteral("&Redo"));
-    redo1_->setObjectName(QStringLiteral("Redo1"));
-    redo1_->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
-    edit1_->addAction(undo1_);
-    edit1_->addAction(redo1_);
+    // The entries name the step they take back or do again: "&Undo Delay CH5".
+    const auto named = [](const QString& command, const QString& step) {
+        return step.isEmpty() ? command : command + QLatin1Char(' ') + step;
+    };
+    connect(stack, &QUndoStack::canUndoChanged, undo1_, &QAction::setEnabled);
+    connect(stack, &QUndoStack::canRedoChanged, redo1_, &QAction::setEnabled);
+    connect(stack, &QUndoStack::undoTextChanged, undo1_,
+            [this, named](const QString& step) { undo1_->setText(named(QStringLiteral("&Undo"), step)); });
+    connect(stack, &QUndoStack::redoTextChanged, redo1_,
+            [this, named](const QString& step) { redo1_->setText(named(QStringLiteral("&Redo"), step)); });
+    connect(undo1_, &QAction::triggered, stack, &QUndoStack::undo);
+    connect(redo1_, &QAction::triggered, stack, &QUndoStack::redo);
+    undo1_->setEnabled(stack->canUndo());
+    redo1_->setEnabled(stack->canRedo());
+    undo1_->setText(named(QStringLiteral("&Undo"), stack->undoText()));
+    redo1_->setText(named(QStringLiteral("&Redo"), stack->redoText()));
 }
 
 void TMainForm::RevealProductionMenu()
@@ -169,11 +183,11 @@ bool TMainForm::FormKeyDown(int key, Qt::KeyboardModifiers modifiers)
 {
     // A field takes Ctrl+Z for its own text; the configuration's undo is what the user means.
     const Qt::KeyboardModifiers mods = modifiers & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
-    if (undo1_ && key == Qt::Key_Z && mods == Qt::ControlModifier) {
+    if (key == Qt::Key_Z && mods == Qt::ControlModifier) {
         undo1_->trigger();
         return true;
     }
-    if (redo1_ && ((key == Qt::Key_Z && mods == (Qt::ControlModifier | Qt::ShiftModifier))
+    if (((key == Qt::Key_Z && mods == (Qt::ControlModifier | Qt::ShiftModifier))
                    || (key == Qt::Key_Y && mods == Qt::ControlModifier))) {
         redo1_->trigger();
         return true;

@@ -29,7 +29,7 @@ void ConfigBaselines::ClearModule() {
 }
 
 void ConfigBaselines::KeepCleanThrough(const std::function<void()>& work) {
-  const bool savedClean = !modified_ && SameConfiguration(model_, *saved_);
+  const bool savedClean = SameConfiguration(model_, *saved_);
   const bool moduleClean = module_ && SameConfiguration(model_, *module_);
   work();
   if (savedClean) saved_->Assign(model_);
@@ -38,8 +38,9 @@ void ConfigBaselines::KeepCleanThrough(const std::function<void()>& work) {
 }
 
 void ConfigBaselines::Recompute() {
-  const bool modified = !SameConfiguration(model_, *saved_);
+  const bool modified = !SameConfiguration(model_, *saved_, false);
   const bool notUploaded = module_ && !SameConfiguration(model_, *module_);
+  boxNameChanged_ = model_.BoxName() != saved_->BoxName();
   if (modified == modified_ && notUploaded == notUploaded_) return;
   modified_ = modified;
   notUploaded_ = notUploaded;

@@ -27,14 +27,15 @@ class ConfigBaselines : public QObject {
   const ConfigModel* Module() const { return module_.get(); }
   const ConfigModel& Saved() const { return *saved_; }
 
-  // The title's mark: the configuration differs from the one last opened, saved or read.
+  // The title's mark: the configuration differs from the one last opened, saved or read. The box
+  // name does not count: a file holds none, so Save would not keep it.
   bool Modified() const { return modified_; }
   // The configuration differs from what the module was last read or uploaded with (false while
   // nothing is known of the module).
   bool NotUploaded() const { return notUploaded_; }
   // Changes that are in no file and not in the module: modified, and not what the module holds
   // (or nothing is known of the module).
-  bool Unsecured() const { return modified_ && (!module_ || notUploaded_); }
+  bool Unsecured() const { return (modified_ || boxNameChanged_) && (!module_ || notUploaded_); }
 
   // Runs work; a baseline the configuration matched before follows what work changed, so
   // corrections the pages make by themselves (after a name propagation) keep a clean
@@ -54,6 +55,7 @@ class ConfigBaselines : public QObject {
   std::unique_ptr<ConfigModel> module_;
   bool modified_ = false;
   bool notUploaded_ = false;
+  bool boxNameChanged_ = false;  // since the configuration was opened, saved or read
 };
 
 }  // namespace relvane

@@ -104,10 +104,12 @@ void SetRecord(ConfigModel& m, RecordSlot s, const ConfigRecord& record) {
       record);
 }
 
-bool SameConfiguration(const ConfigModel& a, const ConfigModel& b) {
-  for (ConfigBlock block : kBlocks)
+bool SameConfiguration(const ConfigModel& a, const ConfigModel& b, bool withBoxName) {
+  for (ConfigBlock block : kBlocks) {
+    if (block == ConfigBlock::BoxName && !withBoxName) continue;
     for (int n : RecordNumbers(block))
       if (!SameRecord(a, b, {block, n})) return false;
+  }
   return true;
 }
 

@@ -33,8 +33,9 @@ bool SameRecord(const ConfigModel& a, const ConfigModel& b, RecordSlot slot);
 // Writes record (which must be of the slot's type) into the model through its Modify functions.
 void SetRecord(ConfigModel& model, RecordSlot slot, const ConfigRecord& record);
 
-// Whether two configurations hold the same values everywhere, the box name included.
-bool SameConfiguration(const ConfigModel& a, const ConfigModel& b);
+// Whether two configurations hold the same values everywhere, the box name included unless
+// withBoxName is false (configuration files hold none).
+bool SameConfiguration(const ConfigModel& a, const ConfigModel& b, bool withBoxName = true);
 
 struct RecordChange {
   RecordSlot slot;

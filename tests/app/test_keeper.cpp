@@ -2,6 +2,7 @@
 // page edits and of a Read, the modified and "Not uploaded" marks, the Save/Discard/Cancel
 // question, the question before the automatic Read, restore points and the recovery file.
 
+#include "app/CompareCommand.h"
 #include "app/ConfigKeeper.h"
 #include "app/TransferCommands.h"
 #include "config/ConfigDelta.h"
@@ -253,7 +254,7 @@ private Q_SLOTS:
         const pid_t child = fork();
         if (child == 0) {
             ConfigModel edited;
-            EditDelay5(edited, 123);
+            EditDelay5(edited, 23);
             edited.SetBoxName("Lost work");
             RecoveryFile mine(folder);
             if (!mine.Write(edited))
@@ -271,7 +272,7 @@ private Q_SLOTS:
         QVERIFY2(Rig().Start(&error), qPrintable(error));
         QCOMPARE(Boxes().Count(), 1);
         QVERIFY(Boxes().Texts().first().startsWith(QStringLiteral("Recover the configuration you were editing at ")));
-        QCOMPARE(DelayOf5(Model()), QStringLiteral("123"));
+        QCOMPARE(DelayOf5(Model()), QStringLiteral("23"));
         QCOMPARE(Model().BoxName(), QByteArray("Lost work"));
         QVERIFY(Main().isWindowModified());
         QCOMPARE(Plain(Action("Undo1")->text()), QStringLiteral("Undo Recover"));
