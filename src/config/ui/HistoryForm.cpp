@@ -3,6 +3,7 @@
 #include "config/ConfigModel.h"
 #include "config/Cp1252.h"
 #include "config/Dialogs.h"
+#include "config/ui/DialogButtons.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -78,6 +79,10 @@ THistoryForm::THistoryForm(QString folder, Dialogs& dialogs, Hooks hooks, QWidge
     connect(restore_, &QPushButton::clicked, this, &THistoryForm::BtnRestoreClick);
     connect(open, &QPushButton::clicked, this, &THistoryForm::BtnOpenFolderClick);
     connect(close, &QPushButton::clicked, this, &QDialog::close);
+    // Enter on a row compares; it presses no button.
+    SetEnterButton(*this);
+    // A double click (or Enter) on a row compares, as the compare window's rows lead somewhere.
+    connect(list_, &QTreeWidget::itemActivated, this, [this] { BtnCompareClick(); });
     connect(list_, &QTreeWidget::itemSelectionChanged, this, [this] {
         const bool one = !list_->selectedItems().isEmpty();
         compare_->setEnabled(one);
@@ -95,9 +100,14 @@ void THistoryForm::showEvent(QShowEvent* event)
 void THistoryForm::Reload()
 {
     listing_ = ConfigHistory(folder_).List();
-    folderLabel_->setText(QStringLiteral("Restore points in %1 (at most %2 per box name)")
-                              .arg(QDir::toNativeSeparators(folder_))
-                              .arg(listing_.limit));
+    QString where = QStringLiteral("Restore points in %1 (at most %2 per box name)")
+                        .arg(QDir::toNativeSeparators(folder_))
+                        .arg(listing_.limit);
+    // An empty list says why, rather than looking broken.
+    if (listing_.points.isEmpty())
+        where += QStringLiteral("\nNone yet: one is written at every Read, and before every Upload, Default "
+                                "settings and firmware Program.");
+    folderLabel_->setText(where);
     list_->clear();
     for (int i = 0; i < listing_.points.size(); ++i) {
         const RestorePoint& p = listing_.points.at(i);
