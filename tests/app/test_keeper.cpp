@@ -10,10 +10,12 @@
 #include "config/ConfigHistory.h"
 #include "config/RecoveryFile.h"
 #include "config/ui/CompareForm.h"
+#include "config/ui/HistoryForm.h"
 #include "e2e/LiveRig.h"
 
 #include <QAction>
 #include <QLineEdit>
+#include <QTreeWidget>
 #include <QTest>
 
 #include <csignal>
@@ -244,6 +246,56 @@ private Q_SLOTS:
         QVERIFY(SameConfiguration(sent, Model()));
         Action("Undo1")->trigger();
         QCOMPARE(Main().UploadStatusText(), StatusNotUploaded());
+    }
+
+    // Default settings keep the module's configuration as it was; History's Restore and the
+    // compare window's Apply are single steps.
+    void defaultsRestoreAndApplyTicked()
+    {
+        Connect();
+        ConfigModel module;
+        module.Assign(Model());
+        Boxes().AnswerText(QStringLiteral("This will reset the relvane to factory settings?"), MessageAnswer::Yes);
+        Main().BtnDefaultValueClick();
+        QVERIFY(QTest::qWaitFor([this] { return Rig().Idle(); }, 60000));
+        QCOMPARE(Boxes().Unscripted(), 0);
+        QList<RestorePoint> points = Points();
+        QCOMPARE(points.size(), 3);  // read, defaults, read of the factory settings
+        QCOMPARE(points.at(1).event, HistoryEvent::Defaults);
+        ConfigModel before;
+        QVERIFY(ReadRestorePointFile(points.at(1).file, &before, nullptr));
+        QVERIFY(SameConfiguration(before, module));
+
+        EditDelay5(Model(), 9);
+        Keeper().ShowHistory();
+        THistoryForm* history = Keeper().HistoryWindow();
+        QVERIFY(history && history->List()->topLevelItemCount() == 3);
+        history->SelectRow(1);
+        history->BtnRestoreClick();
+        QVERIFY(SameConfiguration(Model(), module));
+        QCOMPARE(Plain(Action("Undo1")->text()), QStringLiteral("Undo Restore"));
+        history->close();
+
+        // The file differs in the delay of output 5 and the name of input 2: only the ticked
+        // delay is taken.
+        ConfigModel file;
+        file.Assign(Model());
+        EditDelay5(file, 44);
+        file.ModifyInput(2, [](InputConfig& i) { i.NAME = "Other"; });
+        QVERIFY(SaveConfigFile(file, data_->filePath(QStringLiteral("file.cfg"))));
+        const QByteArray input2 = Model().Input(2).NAME;
+        Rig().Program().Compare().Open();
+        TCompareForm* compare = Rig().Program().Compare().Window();
+        Boxes().QueueFile(data_->filePath(QStringLiteral("file.cfg")));
+        compare->BtnCompareFileClick();
+        compare->SetRowTicked(QStringLiteral("OUTPUT"), QStringLiteral("DELAY5"), true);
+        compare->BtnApplyTickedClick();
+        QCOMPARE(DelayOf5(Model()), QStringLiteral("44"));
+        QCOMPARE(Model().Input(2).NAME, input2);
+        QCOMPARE(Plain(Action("Undo1")->text()), QStringLiteral("Undo Apply ticked"));
+        Action("Undo1")->trigger();
+        QVERIFY(SameConfiguration(Model(), module));
+        compare->close();
     }
 
     // A tool killed while editing leaves its recovery file; the next start offers exactly it.
