@@ -208,7 +208,7 @@ void ConfigKeeper::Connecting(const QString& adapter)
 void ConfigKeeper::Starting(TransferKind kind)
 {
     if (recovery_ && baselines_.Modified())
-        recovery_->Write(model_);
+        WriteRecovery();
     switch (kind) {
     case TransferKind::Read:
         readStart_ = CopyOf(model_);
@@ -307,8 +307,27 @@ void ConfigKeeper::RecoveryTick()
     }
     if (!recoveryDirty_ && recovery_->Exists())
         return;
-    if (recovery_->Write(model_))
+    if (WriteRecovery())
         recoveryDirty_ = false;
+}
+
+bool ConfigKeeper::WriteRecovery()
+{
+    QString error;
+    if (recovery_->Write(model_, &error)) {
+        recoveryWarned_ = false;
+        return true;
+    }
+    // Told once, not every 30 s; never in the link's hand-off.
+    if (!recoveryWarned_) {
+        recoveryWarned_ = true;
+        QTimer::singleShot(0, this, [this, error] {
+            dialogs_.Message(MessageKind::Warning,
+                             QStringLiteral("The configuration cannot be kept for recovery: %1. Save it to keep it safe.")
+                                 .arg(error));
+        });
+    }
+    return false;
 }
 
 void ConfigKeeper::OfferRecovery()

@@ -82,6 +82,8 @@ private:
     void OfferLateRead();
     void AddRestorePoint(const QString& event, const ConfigModel& model);
     void OfferRecovery();
+    // Writes the recovery file; a folder that cannot be written is told once.
+    bool WriteRecovery();
     void StateChanged();
     void Saved();
 
@@ -98,6 +100,7 @@ private:
     QTimer recoveryTimer_;
     bool recoveryDirty_ = false;
     bool historyWarned_ = false;
+    bool recoveryWarned_ = false;
     QString adapter_;
     std::unique_ptr<ConfigModel> readStart_;     // the configuration when the last read started
     std::unique_ptr<ConfigModel> uploadStart_;   // what the running upload sends

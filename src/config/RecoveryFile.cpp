@@ -29,7 +29,7 @@ bool RecoveryFile::Exists() const { return QFileInfo::exists(path_); }
 
 bool RecoveryFile::Write(const ConfigModel& model, QString* error) {
   if (!QDir().mkpath(folder_)) {
-    if (error) *error = QStringLiteral("Unable to create the recovery folder %1").arg(QDir::toNativeSeparators(folder_));
+    if (error) *error = QStringLiteral("the folder %1 cannot be created").arg(QDir::toNativeSeparators(folder_));
     return false;
   }
   if (!lock_) {
