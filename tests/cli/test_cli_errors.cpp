@@ -70,7 +70,7 @@ private Q_SLOTS:
     void handlerThrowsInTheHandOff() {
         CliApplication::Instance()->SetConsole(&console_);
         const int before = CliApplication::Instance()->Errors();
-        Session session(*backend_, console_);
+        cli::Session session(*backend_, console_);
         QCOMPARE(session.Open({}), EXIT_OK);
         ThrowOnce handler;
         session.dispatcher().AddHandler(&handler);

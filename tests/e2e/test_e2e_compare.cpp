@@ -100,7 +100,10 @@ private:
         }
         // TimerSerial's 400 ms: the read it starts runs inside its tick, so once the timer
         // has stopped that read is under way or over.
-        QTest::qWaitFor([this] { return !Rig().Main().TimerSerial()->isActive(); }, 60000);
+        if (!QTest::qWaitFor([this] { return !Rig().Main().TimerSerial()->isActive(); }, 60000)) {
+            qWarning("connect: the connection read never started");
+            return false;
+        }
         QElapsedTimer t;
         t.start();
         while (!Rig().Idle() && t.elapsed() < 60000)

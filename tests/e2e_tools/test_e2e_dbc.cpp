@@ -7,6 +7,7 @@
 #include "can/Dbc.h"
 #include "can/ui/CanInputPage.h"
 #include "can/ui/DbcPickerForm.h"
+#include "config/ConfigChecks.h"
 #include "config/IniFile.h"
 #include "protocol/TransferSequencer.h"
 #include "sim/ConfigStore.h"
@@ -83,6 +84,11 @@ private Q_SLOTS:
         QCOMPARE(settings.ReadString(QStringLiteral("DBC"), QStringLiteral("PATH")), dbc_);
 
         rig_->Dialogs().AnswerText(RebootQuestionText(), MessageAnswer::No);
+        // The rig's configuration was never read or opened: its outputs have no trigger chosen,
+        // which the checks call errors; the upload goes ahead as a user would let it.
+        const QList<ConfigProblem> problems = CheckConfig(rig_->Main().Model());
+        if (ErrorCount(problems) > 0)
+            rig_->Dialogs().AnswerText(UploadAnywayQuestion(problems), MessageAnswer::Yes);
         rig_->Program().Transfer().BtnSaveClick();
         // The CAN input block as the module holds it, byte by byte from byte 4.
         QByteArray expected(45, '\0');
