@@ -229,6 +229,40 @@ private Q_SLOTS:
         }
     }
 
+    // A read that completes after its window timed out (the sequencer's hand-off, driven here
+    // directly) replaces nothing edited since: it is offered, as the automatic Read's question.
+    void aLateReadIsOffered_data()
+    {
+        QTest::addColumn<bool>("editedSince");
+        QTest::addColumn<QString>("answer");
+        QTest::newRow("nothing edited since") << false << "";
+        QTest::newRow("edited, read") << true << "Read";
+        QTest::newRow("edited, keep") << true << "Keep";
+    }
+    void aLateReadIsOffered()
+    {
+        QFETCH(bool, editedSince);
+        QFETCH(QString, answer);
+        ConfigModel read;
+        EditDelay5(read, 61);
+        TransferCommands& transfer = Rig().Program().Transfer();
+        transfer.TransferStarting(TransferKind::Read);
+        if (editedSince) {
+            EditDelay5(Model(), 8);
+            Boxes().ChooseText(ReplaceEditsText(), answer);
+        }
+        QCOMPARE(transfer.TakeRead(Model(), read, true), !editedSince);
+        QCOMPARE(DelayOf5(Model()), editedSince ? QStringLiteral("8") : QStringLiteral("61"));
+        QTest::qWait(50);  // the question waits for the hand-off to end
+        QCOMPARE(Boxes().Texts().contains(ReplaceEditsText()), editedSince);
+        QCOMPARE(Boxes().Unscripted(), 0);
+        QCOMPARE(DelayOf5(Model()), answer == QLatin1String("Keep") ? QStringLiteral("8") : QStringLiteral("61"));
+        if (answer == QLatin1String("Read")) {
+            Action("Undo1")->trigger();
+            QCOMPARE(DelayOf5(Model()), QStringLiteral("8"));
+        }
+    }
+
     // Upload writes what it sends as a restore point first; "Not uploaded" follows the model.
     void uploadKeepsARestorePointAndClearsNotUploaded()
     {
