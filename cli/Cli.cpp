@@ -32,6 +32,7 @@ const CommandEntry kCommands[] = {
     {"config", "show, compare, check or print configuration files (show, diff, check, sheet)", RunConfig},
     {"dbc", "CAN databases: fill a CAN input, export the CAN traffic (fill, export, show)", RunDbc},
     {"ping", "run the ping test of the link", RunPing},
+    {"history", "the restore points kept at each transfer (list, show, restore)", RunHistory},
     {"station", "run a production recipe on module after module; report its records", RunStation},
 };
 

@@ -18,6 +18,9 @@ struct CliContext {
     std::function<bool()> interrupted = {};
     // relvane station reads Enter and typed serial numbers from standard input.
     bool readStdin = false;
+    // Where restore points go (its history/ folder); empty keeps none. The program uses the
+    // user's data folder.
+    QString dataFolder = {};
 };
 
 // args without the program name. Returns the exit status: 0 success, 1 the module or a check

@@ -64,6 +64,13 @@ std::optional<int> LoadGivenFile(Invocation& inv, const QString& path, ConfigMod
 // force is not set (upload refuses it).
 std::optional<int> RefuseProblems(Invocation& inv, const ConfigModel& model, bool force);
 
+// --no-history, of the commands that write restore points.
+const QCommandLineOption& NoHistoryOption();
+// Writes model as a restore point (event: HistoryEvent) unless --no-history was given or no data
+// folder is set. A folder that cannot be written is told on standard error and never fails the
+// command.
+void AddRestorePoint(Invocation& inv, const QString& event, const ConfigModel& model, const QString& adapter);
+
 int RunAdapters(Invocation& inv, const QStringList& args);
 int RunRead(Invocation& inv, const QStringList& args);
 int RunUpload(Invocation& inv, const QStringList& args);
@@ -76,6 +83,7 @@ int RunConfig(Invocation& inv, const QStringList& args);
 int RunPing(Invocation& inv, const QStringList& args);
 int RunDbc(Invocation& inv, const QStringList& args);
 int RunStation(Invocation& inv, const QStringList& args);
+int RunHistory(Invocation& inv, const QStringList& args);
 int ConfigCheckCommand(Invocation& inv, const QStringList& args);
 int ConfigSheetCommand(Invocation& inv, const QStringList& args);
 

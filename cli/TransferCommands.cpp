@@ -5,6 +5,7 @@
 #include "cli/Json.h"
 #include "config/ConfigDiff.h"
 #include "config/ConfigFile.h"
+#include "config/ConfigHistory.h"
 #include "config/ConfigModel.h"
 #include "config/Cp1252.h"
 #include "protocol/BlockCodec.h"
@@ -96,7 +97,7 @@ int RunRead(Invocation& inv, const QStringList& args) {
                           QStringLiteral("Reads the module's whole configuration, with the version check and "
                                          "the request chain of the window's Read, and saves it as a "
                                          "configuration file."),
-                          {output, kJson}, {}, 0, 0))
+                          {output, kJson, NoHistoryOption()}, {}, 0, 0))
         return *done;
     if (!inv.parser.isSet(output) || inv.parser.value(output).isEmpty())
         return UsageError(inv, QStringLiteral("-o FILE.cfg is required"));
@@ -104,6 +105,7 @@ int RunRead(Invocation& inv, const QStringList& args) {
     if (auto failed = OpenSession(inv, t.session)) return *failed;
     t.Attach();
     if (!t.RunRead()) return JsonResult(inv, FailureStatus(t), t);
+    AddRestorePoint(inv, HistoryEvent::Read, t.model, t.session.Description());
     if (auto failed = SaveTo(inv, t.model, inv.parser.value(output))) return JsonResult(inv, *failed, t);
     return JsonResult(inv, EXIT_OK, t,
                       {{QStringLiteral("file"), QFileInfo(ConfigFilePath(inv.parser.value(output))).absoluteFilePath()},
@@ -123,7 +125,7 @@ int RunUpload(Invocation& inv, const QStringList& args) {
                           QStringLiteral("Uploads a configuration file with the version check and the block "
                                          "chain of the window's Upload. A configuration whose checks find errors "
                                          "(see \"relvane config check\") is refused unless --force is given."),
-                          {reboot, boxName, kJson, force}, QStringLiteral("FILE.cfg"), 1, 1))
+                          {reboot, boxName, kJson, force, NoHistoryOption()}, QStringLiteral("FILE.cfg"), 1, 1))
         return *done;
     const QString path = ConfigFilePath(inv.positional.at(0));
     if (!QFileInfo(path).isFile()) return UsageError(inv, QStringLiteral("no configuration file %1").arg(path));
@@ -155,6 +157,7 @@ int RunUpload(Invocation& inv, const QStringList& args) {
         }
     }
     // (A failed version check here is reported by the upload's own check below.)
+    AddRestorePoint(inv, HistoryEvent::Upload, t.model, t.session.Description());
     const bool complete = t.transfer.Upload();
     t.progress.reset();
     t.session.Drain();  // the reboot request, if any, goes out before the link closes
@@ -171,7 +174,7 @@ int RunDefaults(Invocation& inv, const QStringList& args) {
     if (auto done = Parse(inv, args,
                           QStringLiteral("Makes the module restore its factory settings, then reads its "
                                          "configuration (as the window's Default settings)."),
-                          {output}, {}, 0, 0))
+                          {output, NoHistoryOption()}, {}, 0, 0))
         return *done;
     Transfer t(inv, QStringLiteral("Reading"));
     if (auto failed = OpenSession(inv, t.session)) return *failed;
@@ -179,6 +182,8 @@ int RunDefaults(Invocation& inv, const QStringList& args) {
     const bool whole = t.transfer.FactoryDefault();
     t.progress.reset();
     if (!whole) return FailureStatus(t);
+    // The factory settings as read back (the module's own before them is not known here).
+    AddRestorePoint(inv, HistoryEvent::Read, t.model, t.session.Description());
     if (inv.parser.isSet(output)) {
         if (auto failed = SaveTo(inv, t.model, inv.parser.value(output))) return *failed;
     }

@@ -3,6 +3,7 @@
 #include "cli/Cli.h"
 #include "cli/CliApplication.h"
 #include "cli/Console.h"
+#include "config/ConfigHistory.h"
 #include "link/AdapterBackend.h"
 
 #include <QGuiApplication>
@@ -35,6 +36,7 @@ int main(int argc, char** argv) {
 
     relvane::SystemBackend backend;
     relvane::cli::StdConsole console;
-    relvane::cli::CliContext context{backend, console, [] { return gInterrupted.load(); }, true};
+    relvane::cli::CliContext context{backend, console, [] { return gInterrupted.load(); }, true,
+                                          relvane::DefaultDataFolder()};
     return relvane::cli::RunCli(QCoreApplication::arguments().mid(1), context);
 }

@@ -36,6 +36,7 @@ void CompareCommand::Open()
         hooks.readModule = [this](ConfigModel& scratch) { return transfer_.ReadModuleInto(scratch); };
         hooks.goTo = [this](const FieldLocation& where) { GoTo(where); };
         hooks.lastConfigPath = [this] { return main_.LastConfigPath(); };
+        hooks.step = step_;
         window_ = new TCompareForm(main_.Model(), dialogs_, NotebookPageCaptions(), std::move(hooks), &main_);
     }
     window_->show();

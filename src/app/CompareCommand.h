@@ -7,6 +7,8 @@
 
 #include <QPointer>
 
+#include <functional>
+
 namespace relvane {
 
 class CanPageSet;
@@ -28,6 +30,8 @@ public:
     TCompareForm* Window() const;
     // Shows the control of location in the main window; false when the page has no such control.
     bool GoTo(const FieldLocation& location);
+    // How the window's Apply becomes one undoable step.
+    void SetStep(std::function<void(const QString&, const std::function<void()>&)> step) { step_ = std::move(step); }
 
 private:
     TMainForm& main_;
@@ -35,6 +39,7 @@ private:
     CanPageSet& canPages_;
     Dialogs& dialogs_;
     QPointer<TCompareForm> window_;
+    std::function<void(const QString&, const std::function<void()>&)> step_;
 };
 
 }  // namespace relvane

@@ -7,6 +7,8 @@
 #include "protocol/Dispatcher.h"
 #include "tools/ToolHost.h"
 
+#include <functional>
+
 namespace relvane {
 
 class ErrorDisplay;
@@ -50,8 +52,15 @@ public:
     Dialogs& Boxes() override;
     void ShowError(const std::exception& error) override;
     QByteArray SoftwareVersionText() const override;
+    void BeforeProgram() override
+    {
+        if (beforeProgram_)
+            beforeProgram_();
+    }
+    void SetBeforeProgram(std::function<void()> work) { beforeProgram_ = std::move(work); }
 
 private:
+    std::function<void()> beforeProgram_;
     TMainForm& main_;
     UsbThread& link_;
     Dispatcher& dispatcher_;

@@ -14,12 +14,14 @@ struct MainCommands {
     std::function<void()> exportCanDatabase;  // "Export CAN database…"
     std::function<void()> exportSheet;   // "Export sheet…"
     std::function<void()> read;          // "Read  F8", and TimerSerial after a connection
+    std::function<void()> readAfterConnect;  // TimerSerial's read when set (it may ask first)
     std::function<void()> upload;        // "Upload  F9"
     std::function<void()> defaults;      // "Default settings"
     std::function<void()> firmware;      // "Tools" -> "Firmware"
     std::function<void()> fia;           // "Tools" -> "FIA "
     std::function<void()> compare;       // "Tools" -> "Compare configuration…"
     std::function<void()> trend;         // "Tools" -> "Trend…"
+    std::function<void()> history;       // "Tools" -> "History…"
     std::function<void()> systemSetup;   // production menu
     std::function<void()> calibration;
     std::function<void()> pingTest;

@@ -175,6 +175,11 @@ void TMainForm::AllFormsCreated()
 
 void TMainForm::closeEvent(QCloseEvent* event)
 {
+    // EndRunOnSignal marks a close that SIGTERM or SIGINT asked for.
+    if (!closed_ && closeGuard_ && !closeGuard_(property("closedBySignal").toBool())) {
+        event->ignore();
+        return;
+    }
     FormClose();
     QMainWindow::closeEvent(event);
 }

@@ -26,6 +26,7 @@ class QMenu;
 class QStatusBar;
 class QTabWidget;
 class QTimer;
+class QUndoStack;
 class QToolButton;
 
 namespace relvane {
@@ -65,6 +66,7 @@ inline constexpr int ACTIVITY_LAMPS_X = 880;
 QString StatusUsbConnected();     // "USB CONNECTED"
 QString StatusNotConnected();     // "NOT CONNECTED"
 QString StatusUsbDisconnected();  // "USB DISCONNECTED"
+QString StatusNotUploaded();      // "Not uploaded", at the status bar's right
 
 // A page the issue that fills it has not built yet: present with its caption, empty.
 class TEmptyPage final : public QWidget {
@@ -119,6 +121,15 @@ public:
     void TimerSerialTimer();
     QString StatusText() const;
     QTimer* TimerSerial() const { return timerSerial_; }
+    // "Not uploaded" at the status bar's right, or nothing.
+    void SetNotUploaded(bool notUploaded);
+    QString UploadStatusText() const;
+
+    // The "&Edit" menu's "&Undo" and "&Redo" over the configuration's steps.
+    void SetUndoStack(QUndoStack* stack);
+    // Asked before the window closes (bySignal: SIGTERM or SIGINT, which ask nothing); false
+    // keeps it open.
+    void SetCloseGuard(std::function<bool(bool bySignal)> guard) { closeGuard_ = std::move(guard); }
 
     // The configuration shown and edited, one copy for the whole run.
     ConfigModel& Model() { return model_; }
@@ -226,6 +237,11 @@ private:
     QLabel* statusPanel0_ = nullptr;
     QLabel* statusPanel1_ = nullptr;
     QMenu* production1_ = nullptr;
+    QMenu* edit1_ = nullptr;
+    QAction* undo1_ = nullptr;
+    QAction* redo1_ = nullptr;
+    QLabel* statusUpload_ = nullptr;
+    std::function<bool(bool)> closeGuard_;
     QMenu* tools1_ = nullptr;
     QToolButton* statusProblems_ = nullptr;
     QTimer* timerSerial_ = nullptr;

@@ -17,6 +17,7 @@ namespace relvane {
 QString StatusUsbConnected() { return QStringLiteral("USB CONNECTED"); }
 QString StatusNotConnected() { return QStringLiteral("NOT CONNECTED"); }
 QString StatusUsbDisconnected() { return QStringLiteral("USB DISCONNECTED"); }
+QString StatusNotUploaded() { return QStringLiteral("Not uploaded"); }
 
 void TMainForm::BuildStatusBar()
 {
@@ -43,6 +44,23 @@ void TMainForm::BuildStatusBar()
     statusProblems_->hide();
     statusBar1_->addPermanentWidget(statusProblems_);
     setStatusBar(statusBar1_);
+}
+
+void TMainForm::SetNotUploaded(bool notUploaded)
+{
+    if (!statusUpload_) {
+        statusUpload_ = new QLabel(statusBar1_);
+        statusUpload_->setObjectName(QStringLiteral("StatusPanelUpload"));
+        statusUpload_->setToolTip(QStringLiteral("The configuration shown differs from what the module was last "
+                                                 "read or uploaded with"));
+        statusBar1_->addPermanentWidget(statusUpload_);
+    }
+    statusUpload_->setText(notUploaded ? StatusNotUploaded() : QString());
+}
+
+QString TMainForm::UploadStatusText() const
+{
+    return statusUpload_ ? statusUpload_->text() : QString();
 }
 
 void TMainForm::SetProblemsPanel(QDockWidget* panel)
@@ -141,8 +159,11 @@ void TMainForm::TimerSerialTimer()
     if (transferBusy_)
         return;
     // The Read command, exactly as its button runs it (with its connection test and
-    // version check); attached by the transfer sequencer.
-    if (commands_.read)
+    // version check); attached by the transfer sequencer. Its connection variant first asks
+    // before it replaces changes that are neither saved nor uploaded.
+    if (commands_.readAfterConnect)
+        commands_.readAfterConnect();
+    else if (commands_.read)
         commands_.read();
 }
 

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QUndoStack>
 
 namespace relvane {
 
@@ -51,6 +52,18 @@ void TMainForm::BuildMenus()
     QAction* exit = AddEntry(file, QStringLiteral("Close1"), QStringLiteral("&Exit"), nullptr);
     connect(exit, &QAction::triggered, this, &TMainForm::Close1Click);
 
+    // Undo and Redo follow the configuration's steps once SetUndoStack gives them.
+    edit1_ = bar->addMenu(QStringLiteral("&Edit"));
+    edit1_->setObjectName(QStringLiteral("Edit1"));
+    undo1_ = edit1_->addAction(QStringLiteral("&Undo"));
+    undo1_->setObjectName(QStringLiteral("Undo1"));
+    undo1_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    undo1_->setEnabled(false);
+    redo1_ = edit1_->addAction(QStringLiteral("&Redo"));
+    redo1_->setObjectName(QStringLiteral("Redo1"));
+    redo1_->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    redo1_->setEnabled(false);
+
     QMenu* connection = bar->addMenu(QStringLiteral("&Connection"));
     connection->setObjectName(QStringLiteral("Connection1"));
     QAction* usb = AddEntry(connection, QStringLiteral("USB1"), QStringLiteral("&USB"), nullptr);
@@ -64,6 +77,7 @@ void TMainForm::BuildMenus()
     AddEntry(tools, QStringLiteral("CompareConfiguration1"),
              QStringLiteral("Compare configuration") + QChar(0x2026), &MainCommands::compare);
     AddEntry(tools, QStringLiteral("Trend1"), QStringLiteral("Trend") + QChar(0x2026), &MainCommands::trend);
+    AddEntry(tools, QStringLiteral("History1"), QStringLiteral("History") + QChar(0x2026), &MainCommands::history);
 
     production1_ = bar->addMenu(QStringLiteral("Orvik"));
     production1_->setObjectName(QStringLiteral("Production1"));
@@ -86,6 +100,26 @@ void TMainForm::BuildMenus()
     connect(about, &QAction::triggered, this, &TMainForm::About1Click);
 
     RefreshCommandStates();
+}
+
+void TMainForm::SetUndoStack(QUndoStack* stack)
+{
+    // The entries name the step they take back or do again: "&Undo Delay CH5".
+    const auto named = [](const QString& command, const QString& step) {
+        return step.isEmpty() ? command : command + QLatin1Char(' ') + step;
+    };
+    connect(stack, &QUndoStack::canUndoChanged, undo1_, &QAction::setEnabled);
+    connect(stack, &QUndoStack::canRedoChanged, redo1_, &QAction::setEnabled);
+    connect(stack, &QUndoStack::undoTextChanged, undo1_,
+            [this, named](const QString& step) { undo1_->setText(named(QStringLiteral("&Undo"), step)); });
+    connect(stack, &QUndoStack::redoTextChanged, redo1_,
+            [this, named](const QString& step) { redo1_->setText(named(QStringLiteral("&Redo"), step)); });
+    connect(undo1_, &QAction::triggered, stack, &QUndoStack::undo);
+    connect(redo1_, &QAction::triggered, stack, &QUndoStack::redo);
+    undo1_->setEnabled(stack->canUndo());
+    redo1_->setEnabled(stack->canRedo());
+    undo1_->setText(named(QStringLiteral("&Undo"), stack->undoText()));
+    redo1_->setText(named(QStringLiteral("&Redo"), stack->redoText()));
 }
 
 void TMainForm::RevealProductionMenu()
@@ -147,6 +181,17 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 
 bool TMainForm::FormKeyDown(int key, Qt::KeyboardModifiers modifiers)
 {
+    // A field takes Ctrl+Z for its own text; the configuration's undo is what the user means.
+    const Qt::KeyboardModifiers mods = modifiers & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
+    if (key == Qt::Key_Z && mods == Qt::ControlModifier) {
+        undo1_->trigger();
+        return true;
+    }
+    if (((key == Qt::Key_Z && mods == (Qt::ControlModifier | Qt::ShiftModifier))
+                   || (key == Qt::Key_Y && mods == Qt::ControlModifier))) {
+        redo1_->trigger();
+        return true;
+    }
     if (key == Qt::Key_F8 && commands_.read) {
         commands_.read();
         return true;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QRegularExpression>
 
 namespace relvane {
@@ -155,6 +156,22 @@ std::optional<QString> QtDialogs::OpenFile(const FileDialogOptions& options)
 std::optional<QString> QtDialogs::SaveFile(const FileDialogOptions& options)
 {
     return RunFileDialog(options, true);
+}
+
+int QtDialogs::Choose(MessageKind kind, const QString& text, const QStringList& buttons, const QString& title)
+{
+    static const QMessageBox::Icon icons[] = {QMessageBox::NoIcon, QMessageBox::Information, QMessageBox::Warning,
+                                              QMessageBox::Critical, QMessageBox::Question};
+    QMessageBox box(icons[int(kind)], title.isEmpty() ? DefaultMessageTitle(kind) : title, text,
+                    QMessageBox::NoButton, Parent());
+    QList<QAbstractButton*> added;
+    for (const QString& b : buttons)
+        added.append(box.addButton(b, QMessageBox::ActionRole));
+    if (!added.isEmpty())
+        box.setDefaultButton(qobject_cast<QPushButton*>(added.first()));
+    box.exec();
+    // Escape or the window manager's close: no button.
+    return int(added.indexOf(box.clickedButton()));
 }
 
 } // namespace relvane

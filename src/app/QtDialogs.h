@@ -31,6 +31,8 @@ public:
                           const QString& title) override;
     std::optional<QString> OpenFile(const FileDialogOptions& options) override;
     std::optional<QString> SaveFile(const FileDialogOptions& options) override;
+    int Choose(MessageKind kind, const QString& text, const QStringList& buttons,
+               const QString& title) override;
 
 private:
     QWidget* Parent() const;

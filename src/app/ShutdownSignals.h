@@ -27,8 +27,11 @@ namespace relvane {
 // progress window or a message box cannot hold the shutdown up.
 inline void EndRunOnSignal(QWidget* mainWindow)
 {
-    if (mainWindow && mainWindow->isVisible())
+    if (mainWindow && mainWindow->isVisible()) {
+        // The window asks nothing on such a close (a session ending must not hang on a question).
+        mainWindow->setProperty("closedBySignal", true);
         mainWindow->close();
+    }
     QCoreApplication::exit(0);
 }
 

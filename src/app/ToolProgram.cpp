@@ -3,6 +3,7 @@
 #include "config/IniFile.h"
 
 #include "app/CompareCommand.h"
+#include "app/ConfigKeeper.h"
 #include "app/ErrorDisplay.h"
 #include "app/SplashForm.h"
 #include "can/ui/DbcExportCommand.h"
@@ -45,8 +46,11 @@ ToolProgram::ToolProgram(Dialogs& dialogs, ErrorDisplay& errors, AdapterBackend&
 {
     // The fast link is opt-in: [LINK] FAST_LINK=1 in the settings file.
     IniFile settings;
-    if (settings.Load(options_.settingsPath))
+    if (settings.Load(options_.settingsPath)) {
         usbThread_.SetFastLink(settings.ReadBool(QStringLiteral("LINK"), QStringLiteral("FAST_LINK"), false));
+        const int limit = settings.ReadInteger(QStringLiteral("HISTORY"), QStringLiteral("LIMIT"), kDefaultHistoryLimit);
+        historyLimit_ = limit >= 1 ? limit : kDefaultHistoryLimit;
+    }
 }
 
 ToolProgram::~ToolProgram()
@@ -62,6 +66,7 @@ ToolProgram::~ToolProgram()
     aboutForm_.reset();
     if (generalPage_)
         dispatcher_.RemoveHandler(&generalPage_->Monitor());
+    keeper_.reset();
     compare_.reset();
     trend_.reset();
     station_.reset();
@@ -115,6 +120,9 @@ void ToolProgram::Start()
 
     mainForm_->AllFormsCreated();
     mainForm_->show();
+    // What start-up wrote into the model is where editing starts; a configuration a tool left
+    // behind in its recovery file is offered now.
+    keeper_->Start();
 }
 
 void ToolProgram::CreateStartupWindows()
@@ -136,7 +144,12 @@ void ToolProgram::CreateStartupWindows()
     main.SetAboutForm(aboutForm_.get());
 
     usbSelectForm_ = std::make_unique<TUSB_SelectForm>(
-        link_, [this](const QString& description) { mainForm_->ConnectDevice(description); }, &main);
+        link_,
+        [this](const QString& description) {
+            keeper_->Connecting(description);
+            mainForm_->ConnectDevice(description);
+        },
+        &main);
     main.SetUsbSelectForm(usbSelectForm_.get());
 
     runTimeErrorForm_ = std::make_unique<TRunTimeErrorForm>(*toolHost_, &main);
@@ -156,15 +169,20 @@ void ToolProgram::Compose()
     hooks.stopLivePoll = [&live] { live.Timer1().stop(); };
     hooks.keypadDivide = [&live] { live.AllChannelsKey(); };
     hooks.updateTitle = [this] { transfer_->UpdateTitle(); };
-    hooks.serveNamePropagation = [this] { selectionLists_->ServeNamePropagation(); };
+    hooks.serveNamePropagation = [this] {
+        keeper_->ServeNamePropagation([this] { selectionLists_->ServeNamePropagation(); });
+    };
     main.SetLiveViewHooks(hooks);
 
+    ComposeEditorPages();
+
     MainCommands commands;
-    commands.read = [this] { transfer_->BtnLoadClick(); };
+    commands.read = [this] { keeper_->Read(); };
+    commands.readAfterConnect = [this] { keeper_->ReadAfterConnect(); };
     commands.upload = [this] { transfer_->BtnSaveClick(); };
-    commands.defaults = [this] { transfer_->BtnDefaultValueClick(); };
-    commands.open = [this] { transfer_->OpenClick(); };
-    commands.save = [this] { transfer_->SaveClick(); };
+    commands.defaults = [this] { keeper_->Defaults(); };
+    commands.open = [this] { keeper_->Open(); };
+    commands.save = [this] { keeper_->Save(); };
     commands.exportCanDatabase = [this] {
         ExportCanDatabaseClick(mainForm_->Model(), dialogs_, mainForm_->LastConfigPath());
     };
@@ -180,8 +198,9 @@ void ToolProgram::Compose()
     commands.compare = [this] { compare_->Open(); };
     commands.trend = [this] { TrendClick(); };
     commands.station = [this] { StationClick(); };
+    if (keeper_->History())
+        commands.history = [this] { keeper_->ShowHistory(); };
     main.SetCommands(std::move(commands));
-    ComposeEditorPages();
 
     // Received frames: link -> frame receiver -> dispatcher -> the live view (and the
     // handlers of the other areas as they are added).
@@ -251,6 +270,14 @@ void ToolProgram::ComposeEditorPages()
     can->SetDbcFileMemory(dbcFiles);
     transfer_->SetMonitorReset([this] { return canPages_->ResetMonitorForTransfer(); });
     compare_ = std::make_unique<CompareCommand>(main, *transfer_, *canPages_, dialogs_);
+    KeeperOptions keep;
+    keep.dataFolder = options_.dataFolder;
+    keep.historyLimit = historyLimit_;
+    keep.recoveryIntervalMs = options_.recoveryIntervalMs;
+    keeper_ = std::make_unique<ConfigKeeper>(main, *transfer_, *compare_, dialogs_, std::move(keep));
+    main.SetUndoStack(&keeper_->Undo().Stack());
+    main.SetCloseGuard([this](bool bySignal) { return keeper_->CanClose(bySignal); });
+    firmwareHost_->SetBeforeProgram([this] { keeper_->BeforeFirmwareProgram(); });
     // A problem's row takes the user to its control the way a compare row does.
     problems_ = new TProblemsPanel(main.Model(), [this](const FieldLocation& where) { compare_->GoTo(where); }, &main);
     main.SetProblemsPanel(problems_);

@@ -22,6 +22,7 @@ namespace relvane {
 
 class AdapterBackend;
 class CompareCommand;
+class ConfigKeeper;
 class TTrendForm;
 class TStationForm;
 class Dialogs;
@@ -37,6 +38,11 @@ struct StartOptions {
     // The splash window's stay; the start-up benchmark sets it to 0.
     int splashWaitMs = 1500;
     bool showSplash = true;
+    // Where restore points (history/) and the recovery file (recovery/) go; the program uses
+    // the user's data folder, tests a folder of their own or none (empty: neither is kept).
+    QString dataFolder;
+    // The recovery file's interval while there are unsaved changes.
+    int recoveryIntervalMs = 30000;
 };
 
 class ToolProgram {
@@ -60,6 +66,8 @@ public:
     TAboutForm& AboutForm() { return *aboutForm_; }
     TransferCommands& Transfer() { return *transfer_; }
     CompareCommand& Compare() { return *compare_; }
+    // Undo, unsaved changes, restore points and recovery.
+    ConfigKeeper& Keeper() { return *keeper_; }
     TProblemsPanel& ProblemsPanel() { return *problems_; }
     // "Trend…": created on its first opening, then shown again; nullptr before.
     TTrendForm* TrendWindow() { return trend_.get(); }
@@ -98,6 +106,8 @@ private:
     std::unique_ptr<CanPageSet> canPages_;
     // "Compare configuration…"; its window goes before the pages it takes the user to.
     std::unique_ptr<CompareCommand> compare_;
+    // Over the model, the transfers and the compare window; goes before them.
+    std::unique_ptr<ConfigKeeper> keeper_;
     // The "Problems" dock, owned by the main window; its rows lead through compare_.
     TProblemsPanel* problems_ = nullptr;
     // Listens to the dispatcher from its first opening; goes before the dispatcher does.
@@ -111,6 +121,7 @@ private:
     std::unique_ptr<TRunTimeErrorForm> runTimeErrorForm_;  // the hidden start-up instance
     PingState pingState_;  // kept from one opening of the ping window to the next
     qint64 splashShownMs_ = 0;
+    int historyLimit_ = 200;  // [HISTORY] LIMIT of the settings file
 };
 
 } // namespace relvane

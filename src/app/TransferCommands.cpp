@@ -64,7 +64,7 @@ void TransferCommands::BtnSaveClick()
 }
 void TransferCommands::BtnDefaultValueClick() { sequencer_.FactoryDefault(); }
 
-void TransferCommands::OpenClick()
+bool TransferCommands::OpenClick()
 {
     FileDialogOptions o;
     o.filter = ConfigFileFilter();
@@ -74,7 +74,7 @@ void TransferCommands::OpenClick()
     o.fileName = !last.isEmpty() && QFileInfo(last).isFile() ? last : openName_;
     const std::optional<QString> chosen = dialogs_.OpenFile(o);
     if (!chosen || chosen->isEmpty())
-        return;
+        return false;
     openName_ = *chosen;
 
     // The lists follow the names the file brings, whether or not a transfer runs.
@@ -84,14 +84,15 @@ void TransferCommands::OpenClick()
     if (!LoadConfigFile(model_, *chosen, &error)) {
         // The file is there but cannot be read: nothing was changed.
         dialogs_.Error(error);
-        return;
+        return false;
     }
     source_ = TitleSource::File;
     const qsizetype cut = std::max(chosen->lastIndexOf(QLatin1Char('/')), chosen->lastIndexOf(QLatin1Char('\\')));
     titleFileName_ = chosen->mid(cut + 1);
+    return true;
 }
 
-void TransferCommands::SaveClick()
+bool TransferCommands::SaveClick()
 {
     FileDialogOptions o;
     o.filter = ConfigFileFilter();
@@ -101,13 +102,13 @@ void TransferCommands::SaveClick()
         o.initialFolder = QFileInfo(last).isDir() ? last : QFileInfo(last).absolutePath();
     const std::optional<QString> chosen = dialogs_.SaveFile(o);
     if (!chosen || chosen->isEmpty())
-        return;
+        return false;
 
     const QString target = ConfigFilePath(*chosen);
     if (QFileInfo::exists(target)
         && dialogs_.Message(MessageKind::Warning, OverwriteQuestionText(target), MessageButtons::YesNo)
                != MessageAnswer::Yes)
-        return;
+        return false;
 
     // The file is replaced whole once everything is written, so a failed save leaves
     // the file that was there as it was.
@@ -117,6 +118,7 @@ void TransferCommands::SaveClick()
         main_.SetLastConfigPath(target);
     if (!saved)
         dialogs_.Error(error);
+    return saved;
 }
 
 QString SheetFileFilter() { return QStringLiteral("PDF files (*.pdf)|*.pdf|HTML files (*.html)|*.html"); }
@@ -150,9 +152,21 @@ void TransferCommands::ExportSheetClick()
 
 void TransferCommands::UpdateTitle()
 {
-    const QString title = MainTitleText(source_, model_.BoxName(), titleFileName_);
-    if (!title.isEmpty() && main_.windowTitle() != title)
+    QString title = MainTitleText(source_, model_.BoxName(), titleFileName_);
+    // Without a source yet the window keeps its first title.
+    if (title.isEmpty())
+        title = QStringLiteral("Relvane Tool ");
+    if (titleModified_)
+        title += QStringLiteral("[*]");
+    if (main_.windowTitle() != title)
         main_.setWindowTitle(title);
+    main_.setWindowModified(titleModified_);
+}
+
+void TransferCommands::SetTitleModified(bool modified)
+{
+    titleModified_ = modified;
+    UpdateTitle();
 }
 
 namespace {
@@ -240,8 +254,11 @@ ModuleReadResult TransferCommands::ReadModuleInto(ConfigModel& scratch)
     const int before = reader.TakenReads();
     reader.Read();
     // Taken: the chain ended with every block and was not cancelled, so the scratch model holds it.
-    if (reader.TakenReads() > before)
+    if (reader.TakenReads() > before) {
+        if (hooks_.moduleRead)
+            hooks_.moduleRead(scratch);
         return ModuleReadResult::Complete;
+    }
     if (!host.progressShown)
         return ModuleReadResult::NotStarted;
 
@@ -306,6 +323,23 @@ void TransferCommands::ShowMessage(const QString& text) { dialogs_.ShowMessage(t
 bool TransferCommands::AskYesNo(const QString& text)
 {
     return dialogs_.Message(MessageKind::Question, text, MessageButtons::YesNo) == MessageAnswer::Yes;
+}
+
+void TransferCommands::TransferStarting(TransferKind kind)
+{
+    if (hooks_.starting)
+        hooks_.starting(kind);
+}
+
+bool TransferCommands::TakeRead(ConfigModel& model, const ConfigModel& read, bool afterTimeOut)
+{
+    return hooks_.takeRead ? hooks_.takeRead(model, read, afterTimeOut) : TransferHost::TakeRead(model, read, afterTimeOut);
+}
+
+void TransferCommands::UploadCompleted()
+{
+    if (hooks_.uploadCompleted)
+        hooks_.uploadCompleted();
 }
 
 }  // namespace relvane

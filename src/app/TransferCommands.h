@@ -36,6 +36,17 @@ QString OverwriteQuestionText(const QString& path);
 // The file filter of "Export sheet…".
 QString SheetFileFilter();
 
+// What the keeper of the configuration learns of the transfers: restore points, and what the
+// module holds.
+struct TransferHooks {
+    std::function<void(TransferKind)> starting;
+    // Decides whether a complete read replaces the configuration shown (see TransferHost).
+    std::function<bool(ConfigModel& model, const ConfigModel& read, bool afterTimeOut)> takeRead;
+    std::function<void()> uploadCompleted;
+    // The compare window's read of the module came whole.
+    std::function<void(const ConfigModel&)> moduleRead;
+};
+
 class TransferCommands final : public TransferHost {
 public:
     // Registers the sequencer with the dispatcher; the progress window is a child of
@@ -49,13 +60,15 @@ public:
     void BtnLoadClick();
     void BtnSaveClick();
     void BtnDefaultValueClick();
-    // File menu.
-    void OpenClick();
-    void SaveClick();
+    // File menu. True when a file was loaded / written.
+    bool OpenClick();
+    bool SaveClick();
     // File -> "Export sheet…": the configuration sheet as PDF (on the locale's paper) or HTML.
     void ExportSheetClick();
-    // Heartbeat: the window title from the title source.
+    // Heartbeat: the window title from the title source, with Qt's modified mark "[*]" while
+    // the configuration has unsaved changes.
     void UpdateTitle();
+    void SetTitleModified(bool modified);
 
     // Reads the module's whole configuration into scratch, with the version check, the
     // progress window and the request chain of Read, leaving the configuration shown, the
@@ -67,6 +80,7 @@ public:
     // to reset). The selection lists': ask for a name propagation.
     void SetMonitorReset(std::function<bool()> reset) { monitorReset_ = std::move(reset); }
     void SetNamePropagationRequest(std::function<void()> request) { namesRequest_ = std::move(request); }
+    void SetTransferHooks(TransferHooks hooks) { hooks_ = std::move(hooks); }
     // Runs on each version check window just before it is shown (tests lengthen its wait).
     void SetVersionFormHook(std::function<void(TVersionForm&)> hook) { versionHook_ = std::move(hook); }
 
@@ -89,6 +103,9 @@ public:
     void SetTitleSourceModule() override;
     void ShowMessage(const QString& text) override;
     bool AskYesNo(const QString& text) override;
+    void TransferStarting(TransferKind kind) override;
+    bool TakeRead(ConfigModel& model, const ConfigModel& read, bool afterTimeOut) override;
+    void UploadCompleted() override;
 
 private:
     TMainForm& main_;
@@ -100,6 +117,8 @@ private:
     TransferSequencer sequencer_;
     std::function<bool()> monitorReset_;
     std::function<void()> namesRequest_;
+    TransferHooks hooks_;
+    bool titleModified_ = false;
     TitleSource source_ = TitleSource::None;
     QString titleFileName_;
     QString openName_;  // the name chosen at the previous Open

@@ -5,6 +5,7 @@
 #include "app/QtDialogs.h"
 #include "app/ShutdownSignals.h"
 #include "app/ToolProgram.h"
+#include "config/ConfigHistory.h"
 #include "link/AdapterBackend.h"
 
 #include <QDir>
@@ -71,6 +72,8 @@ int main(int argc, char** argv)
     StartOptions options;
     options.settingsPath = ProgramSettingsLocation(QCoreApplication::applicationFilePath());
     options.currentDirectory = QDir::currentPath();
+    // Restore points and the recovery file.
+    options.dataFolder = DefaultDataFolder();
     if (benchmark)
         options.splashWaitMs = 0;
 
@@ -97,6 +100,7 @@ int main(int argc, char** argv)
         // window to close yet: close it now instead of entering the loop.
         shutdownSignals.Drain();
         if (shutdownSignals.Received() != 0) {
+            program.MainForm().setProperty("closedBySignal", true);
             program.MainForm().close();
             rc = EXIT_SUCCESS;
         } else {

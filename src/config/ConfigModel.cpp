@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 
+#include <bit>
+
 namespace relvane {
 
 namespace {
@@ -27,6 +29,18 @@ const Rec& AtOrBlank(const std::array<Rec, N>& records, int n) {
 }  // namespace
 
 ChannelName CutChannelName(const QByteArray& name) { return CutAtNulAndLength(name, kChannelNameLength); }
+
+bool CanInputConfig::operator==(const CanInputConfig& o) const {
+  return ENABLED == o.ENABLED && NO_CAN_DATA_STATE == o.NO_CAN_DATA_STATE && CAN_ID_ON == o.CAN_ID_ON &&
+         CAN_ID_OFF == o.CAN_ID_OFF && CAN_OPERATOR_ON == o.CAN_OPERATOR_ON && CAN_OPERATOR_OFF == o.CAN_OPERATOR_OFF &&
+         CAN_VALUE_ON == o.CAN_VALUE_ON && CAN_VALUE_OFF == o.CAN_VALUE_OFF &&
+         CAN_HIGH_BYTE_ON_POS == o.CAN_HIGH_BYTE_ON_POS && CAN_LOW_BYTE_ON_POS == o.CAN_LOW_BYTE_ON_POS &&
+         CAN_HIGH_BYTE_OFF_POS == o.CAN_HIGH_BYTE_OFF_POS && CAN_LOW_BYTE_OFF_POS == o.CAN_LOW_BYTE_OFF_POS &&
+         CAN_NAME == o.CAN_NAME && ROW_ENABLED == o.ROW_ENABLED && ROW_INDEX == o.ROW_INDEX &&
+         ROW_VALUE == o.ROW_VALUE && DATA_TYPE_ == o.DATA_TYPE_ && DIMENSION_NAME == o.DIMENSION_NAME &&
+         std::bit_cast<uint32_t>(MULTIPLICATOR_) == std::bit_cast<uint32_t>(o.MULTIPLICATOR_) &&
+         CAL_OFFSET_ == o.CAL_OFFSET_;
+}
 
 int CanExportEntryCount(int exportNumber) {
   switch (exportNumber) {
@@ -235,6 +249,13 @@ void ConfigModel::Assign(const ConfigModel& other) {
     pendingChanged_.insert(b);
 }
 
+// Counts the notifications being emitted, also when a receiver throws.
+struct ConfigModel::NotifyScope {
+  explicit NotifyScope(ConfigModel& m) : m_(m) { ++m_.notifyDepth_; }
+  ~NotifyScope() { --m_.notifyDepth_; }
+  ConfigModel& m_;
+};
+
 void ConfigModel::BeginUpdate() { ++batchDepth_; }
 
 void ConfigModel::EndUpdate() {
@@ -245,8 +266,16 @@ void ConfigModel::EndUpdate() {
   const std::set<ConfigBlock> names = std::move(pendingNames_);
   pendingChanged_.clear();
   pendingNames_.clear();
-  for (ConfigBlock b : changed) Q_EMIT Changed(b, -1);
-  for (ConfigBlock b : names) Q_EMIT NameChanged(b, -1);
+  {
+    NotifyScope scope(*this);
+    for (ConfigBlock b : changed) Q_EMIT Changed(b, -1);
+    for (ConfigBlock b : names) Q_EMIT NameChanged(b, -1);
+  }
+  SettleIfOutermost();
+}
+
+void ConfigModel::SettleIfOutermost() {
+  if (notifyDepth_ == 0 && batchDepth_ == 0) Q_EMIT ChangesSettled();
 }
 
 void ConfigModel::Notify(ConfigBlock block, int index, bool nameChanged) {
@@ -255,8 +284,12 @@ void ConfigModel::Notify(ConfigBlock block, int index, bool nameChanged) {
     if (nameChanged) pendingNames_.insert(block);
     return;
   }
-  Q_EMIT Changed(block, index);
-  if (nameChanged) Q_EMIT NameChanged(block, index);
+  {
+    NotifyScope scope(*this);
+    Q_EMIT Changed(block, index);
+    if (nameChanged) Q_EMIT NameChanged(block, index);
+  }
+  SettleIfOutermost();
 }
 
 }  // namespace relvane

@@ -116,9 +116,15 @@ class ConfigModel : public QObject {
   // The name of an input, output, CAN input or virtual input changed value (flash and box names
   // do not count). The main window answers with a name propagation unless a transfer runs.
   void NameChanged(relvane::ConfigBlock block, int index);
+  // Once after the outermost notification is out: after the Changed (and NameChanged) of one
+  // write or of one batch, and of every write the receivers made in answer to them. What
+  // happened between two of these is one change of the configuration.
+  void ChangesSettled();
 
  private:
   void Notify(ConfigBlock block, int index, bool nameChanged);
+  struct NotifyScope;
+  void SettleIfOutermost();
   void SetStartValues();
 
   std::array<InputConfig, kInputCount> inputs_;
@@ -138,6 +144,7 @@ class ConfigModel : public QObject {
   ChannelName boxName_;
 
   int batchDepth_ = 0;
+  int notifyDepth_ = 0;  // notifications being emitted, nested ones included
   std::set<ConfigBlock> pendingChanged_;
   std::set<ConfigBlock> pendingNames_;
 };

@@ -56,9 +56,11 @@ using OutputList = std::bitset<kOutputCount>;
 struct InputConfig {
   ChannelName NAME;          // start "CH n"
   int MODE = kNoSelection;   // 0 "Latching", 1 "Momentary"
+  bool operator==(const InputConfig&) const = default;
 };
 struct InputBlockConfig {    // block-wide fields of the inputs
   bool PWM_ENABLE = false;
+  bool operator==(const InputBlockConfig&) const = default;
 };
 
 struct OutputConfig {
@@ -72,28 +74,33 @@ struct OutputConfig {
   OptionalNumber LOW_CURRENT;          // tenths of an ampere
   OptionalNumber LOW_CURRENT_TIME;     // tenths of a second
   OptionalNumber ON_TIME;              // tenths of a second, 0 = continuous
+  bool operator==(const OutputConfig&) const = default;
 };
 struct OutputBlockConfig {   // block-wide fields of the outputs
   QString AutoResetError = QStringLiteral("0");  // text as entered; x 100 ms
   bool PWM_1 = false;
   bool PWM_2 = false;
+  bool operator==(const OutputBlockConfig&) const = default;
 };
 
 struct LowBatteryConfig {
   QString LOW_TRIG;    // text as entered; volts with one decimal
   QString UPPER_TRIG;
   OutputList LIST_SELECTED;
+  bool operator==(const LowBatteryConfig&) const = default;
 };
 
 struct StartButtonConfig {
   int INPUT_TRIGGER_INDEX = kNoSelection;  // position in the extended trigger source list
   OutputList LIST_SELECTED;
+  bool operator==(const StartButtonConfig&) const = default;
 };
 
 struct KillButtonConfig {
   int INPUT_TRIGGER_INDEX = kNoSelection;  // position in the extended trigger source list
   int INPUT_DELAY = 10;                    // x 100 ms
   OutputList LIST_SELECTED;
+  bool operator==(const KillButtonConfig&) const = default;
 };
 
 struct CanSetupConfig {
@@ -102,6 +109,7 @@ struct CanSetupConfig {
   QString ResetChannelErrorID;                         // text as entered; hexadecimal identifier
   int ResetChannelErrorDataByte = kNoSelection;        // 0 to 7
   QString ResetChannelErrorMask = QStringLiteral("01");  // text as entered; hexadecimal byte
+  bool operator==(const CanSetupConfig&) const = default;
 };
 
 struct CanInputConfig {
@@ -125,11 +133,14 @@ struct CanInputConfig {
   QByteArray DIMENSION_NAME;         // at most 5 Windows-1252 characters
   float MULTIPLICATOR_ = 0.0f;
   int8_t CAL_OFFSET_ = 0;
+  // Field by field; the multiplicator by its bits, so a NaN a module sent equals itself.
+  bool operator==(const CanInputConfig& other) const;
 };
 
 struct CanInputEnableConfig {
   bool ENABLE = false;
   int INPUT_PIN = kNoSelection;  // 0 to 10 = input 1 to 11
+  bool operator==(const CanInputEnableConfig&) const = default;
 };
 
 struct VirtualInputConfig {
@@ -143,6 +154,7 @@ struct VirtualInputConfig {
   int8_t OPERATOR_2_Index = 0;
   uint8_t MASK_NOT = 0;         // bits 0, 1, 2 invert sources 1, 2, 3
   ChannelName VIRTUAL_NAME;     // start "Virtual n"
+  bool operator==(const VirtualInputConfig&) const = default;
 };
 
 // Travels to and from the module as one 25-byte block in this field order.
@@ -155,6 +167,7 @@ struct FlashConfig {
   uint8_t DURATION = 0;        // x 100 ms
   std::array<uint8_t, kFlashSlotCount> CHANNEL_LIST{0, 0, 0, 0};  // output index 0..33, 255 empty
   ChannelName FLASH_NAME;      // start empty; at most 15 bytes, never more
+  bool operator==(const FlashConfig&) const = default;
 };
 inline constexpr uint8_t kFlashSlotEmpty = 255;
 
@@ -165,6 +178,7 @@ struct WiperConfig {
   int HOME_PARK_INPUT = kNoSelection;
   int HOME_PARK_LEVEL = kNoSelection;   // 0 "Stop on Low", 1 "Stop on High"
   int INTERVAL_TIME = 30;               // x 100 ms
+  bool operator==(const WiperConfig&) const = default;
 };
 
 struct CanExportConfig {
@@ -177,6 +191,7 @@ struct CanExportConfig {
   // position in the 47-entry bit source list.
   std::array<int, kCanExportMaxEntries> CHANNEL_INDEX_;
   CanExportConfig() { CHANNEL_INDEX_.fill(kNoSelection); }
+  bool operator==(const CanExportConfig&) const = default;
 };
 
 // Number of CHANNEL_INDEX_ entries of export 1 to 4 (18, 34, 34, 64); 0 for other numbers.

@@ -72,6 +72,19 @@ public:
     virtual std::optional<QString> OpenFile(const FileDialogOptions& options) = 0;
     virtual std::optional<QString> SaveFile(const FileDialogOptions& options) = 0;
 
+    // A modal box whose buttons carry the texts given, the first one the default; returns the
+    // index of the button pressed, or -1 when the box was closed without one. Implementations
+    // that never show boxes (headless hosts, benchmarks) answer -1.
+    virtual int Choose(MessageKind kind, const QString& text, const QStringList& buttons,
+                       const QString& title = QString())
+    {
+        (void)kind;
+        (void)text;
+        (void)buttons;
+        (void)title;
+        return -1;
+    }
+
     // Shortcuts for the common boxes.
     void ShowMessage(const QString& text) { Message(MessageKind::Plain, text); }
     void Information(const QString& text) { Message(MessageKind::Information, text); }

@@ -50,6 +50,10 @@ public:
     // The module's software version text as last received (Windows-1252 bytes;
     // empty when none came).
     virtual QByteArray SoftwareVersionText() const = 0;
+
+    // Program was pressed: the module's configuration is about to be at risk (the main window
+    // keeps it as a restore point).
+    virtual void BeforeProgram() {}
 };
 
 }  // namespace relvane

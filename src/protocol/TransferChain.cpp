@@ -149,6 +149,7 @@ void TransferSequencer::OnConfigBlockWritten(std::uint8_t command, int index)
             StepSequencer();
         } else {
             EndOfTransfer();
+            host_.UploadCompleted();
         }
         break;
     default:

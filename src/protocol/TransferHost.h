@@ -13,6 +13,10 @@ namespace relvane {
 
 enum class VersionCheckResult { Accepted, TimedOut, WrongVersion };
 
+enum class TransferKind { Read, Upload, FactoryDefault };
+
+class ConfigModel;
+
 // What the commands need from the main window (or a headless front end).
 class TransferHost {
 public:
@@ -49,6 +53,16 @@ public:
     virtual void ShowMessage(const QString& text) = 0;
     // A question with Yes and No; true for Yes.
     virtual bool AskYesNo(const QString& text) = 0;
+
+    // A command's checks and questions have passed; its first message goes out next. (Restore
+    // points are written here.)
+    virtual void TransferStarting(TransferKind kind) { (void)kind; }
+    // A read ended with every block. The model takes it unless the host holds it back (and
+    // returns false): a read that ended after its progress window timed out must not replace
+    // edits made since. Runs inside the link's hand-off: no window may be shown here.
+    virtual bool TakeRead(ConfigModel& model, const ConfigModel& read, bool afterTimeOut);
+    // An upload ended with its last block acknowledged.
+    virtual void UploadCompleted() {}
 };
 
 }  // namespace relvane

@@ -52,6 +52,12 @@ QString ReadIncompleteText(int missing)
 
 QString UpdateTimeoutText() { return QStringLiteral(" Update timeout "); }
 
+bool TransferHost::TakeRead(ConfigModel& model, const ConfigModel& read, bool)
+{
+    model.Assign(read);
+    return true;
+}
+
 // --- TransferSequencer ------------------------------------------------------------
 
 // Marks a command as running for its whole length, modal windows included.
@@ -125,10 +131,13 @@ bool TransferSequencer::RunRead()
     stagedTaken_ = true;
     blocksTaken_.clear();
     missingBlocks_ = 0;
+    host_.TransferStarting(TransferKind::Read);
     Send(BuildInputReadRequest());
     state_ = SEQ_READ_STREAM;
     host_.SetTransferBusy(true);
+    progressOpen_ = true;
     host_.RunProgress([this] { Cancel(); });
+    progressOpen_ = false;
     host_.SetTransferBusy(false);
     // Told here, not at the end of the read: that runs inside the link's hand-off.
     if (missingBlocks_ > 0) {
@@ -150,6 +159,7 @@ bool TransferSequencer::Upload()
         return true;
 
     staged_.reset();  // a read broken off earlier has nothing more to bring in
+    host_.TransferStarting(TransferKind::Upload);
     position_ = 1;
     SendBlock(BlockKind::Input, 1);
     state_ = SEQ_UPLOAD_INPUTS;
@@ -173,6 +183,7 @@ bool TransferSequencer::FactoryDefault()
     if (!host_.AskYesNo(FactoryQuestionText()))
         return true;
 
+    host_.TransferStarting(TransferKind::FactoryDefault);
     Send(BuildFactoryDefaultRequest());
     host_.SetTransferBusy(true);
     host_.RunProgress([this] { Cancel(); });
@@ -222,9 +233,10 @@ void TransferSequencer::EndOfTransfer()
         for (const ReadBlock& b : kReadBlocks)
             missing += std::max(0, b.count - taken[b.command]);
         if (stagedTaken_ && missing == 0) {
-            model_.Assign(*read);
-            ++takenReads_;
-            host_.SetTitleSourceModule();
+            if (host_.TakeRead(model_, *read, !progressOpen_)) {
+                ++takenReads_;
+                host_.SetTitleSourceModule();
+            }
         } else if (stagedTaken_) {
             missingBlocks_ = missing;
         }

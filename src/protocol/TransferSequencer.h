@@ -131,6 +131,7 @@ private:
     int state_ = SEQ_IDLE;
     int position_ = 0;
     bool commandRunning_ = false;
+    bool progressOpen_ = false;  // a read's progress window is showing
     int endedTransfers_ = 0;
     int takenReads_ = 0;
 };

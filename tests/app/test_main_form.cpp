@@ -115,6 +115,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("title");
         QTest::newRow("file") << "File1" << "&File";
+        QTest::newRow("edit") << "Edit1" << "&Edit";
         QTest::newRow("connection") << "Connection1" << "&Connection";
         QTest::newRow("tools") << "Tools1" << "Tools";
         QTest::newRow("production") << "Production1" << "Orvik";
@@ -135,7 +136,7 @@ private Q_SLOTS:
         QStringList titles;
         for (QAction* a : Form().menuBar()->actions())
             titles << a->text();
-        QCOMPARE(titles, (QStringList{QStringLiteral("&File"), QStringLiteral("&Connection"),
+        QCOMPARE(titles, (QStringList{QStringLiteral("&File"), QStringLiteral("&Edit"), QStringLiteral("&Connection"),
                                       QStringLiteral("Tools"), QStringLiteral("Orvik"),
                                       QStringLiteral("&Help")}));
     }
@@ -150,10 +151,12 @@ private Q_SLOTS:
                                              "Read2=Read               F8",
                                              "Upload1=Upload            F9",
                                              "Default=Default settings", "-", "Close1=&Exit"});
+        QTest::newRow("edit") << "Edit1" << L({"Undo1=&Undo", "Redo1=&Redo"});
         QTest::newRow("connection") << "Connection1" << L({"USB1=&USB"});
         QTest::newRow("tools") << "Tools1"
                                << L({"Firmware1=Firmware", "FIA=FIA ",
-                                     "CompareConfiguration1=Compare configuration\u2026", "Trend1=Trend\u2026"});
+                                     "CompareConfiguration1=Compare configuration\u2026", "Trend1=Trend\u2026",
+                                     "History1=History\u2026"});
         QTest::newRow("production")
             << "Production1"
             << L({"Systemsetup1=System setup", "Calibration1=Calibration",

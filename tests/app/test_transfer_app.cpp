@@ -2,6 +2,7 @@
 // and Save with their dialogs and questions, the window title, and Read, Upload and
 // Default settings reached from every control, menu entry, key and the connection timer.
 
+#include "app/ConfigKeeper.h"
 #include "app/ErrorDisplay.h"
 #include "app/ToolProgram.h"
 #include "app/TransferCommands.h"
@@ -100,6 +101,7 @@ private Q_SLOTS:
     {
         SetInputName(Model(), 1, QByteArray("Horn"));
         Model().SetBoxName(QByteArray("Old box"));
+        Program().Keeper().Baselines().MarkSaved();  // as a file brought them: Open asks nothing
         const QString lastBefore = Main().LastConfigPath();
         Open(Path("nothing here.cfg"));
         QCOMPARE(dialogs_->Calls().size(), 1);
@@ -126,6 +128,7 @@ private Q_SLOTS:
     void cancelledDialogsChangeNothing()
     {
         SetInputName(Model(), 1, QByteArray("Horn"));
+        Program().Keeper().Baselines().MarkSaved();  // as a file brought it: Open asks nothing
         dialogs_->QueueFile(std::nullopt);
         Main().OpenClick();
         dialogs_->QueueFile(std::nullopt);
@@ -139,6 +142,7 @@ private Q_SLOTS:
     void savingUnderTxtWritesCfg()
     {
         SetInputName(Model(), 3, QByteArray("Fan"));
+        Program().Keeper().Baselines().MarkSaved();  // as a file brought it: no modified mark
         Program().Transfer().UpdateTitle();
         const QString titleBefore = Main().windowTitle();
         SaveAs(Path("settings.txt"));

@@ -97,6 +97,9 @@ public:
     LiveRig(const LiveRig&) = delete;
     LiveRig& operator=(const LiveRig&) = delete;
 
+    // Where the program keeps restore points and its recovery file; empty keeps neither.
+    QString dataFolder;
+
     // The simulator first (so its adapter is listed), then the program's start-up.
     bool Start(QString* error)
     {
@@ -111,6 +114,7 @@ public:
         o.currentDirectory = adapters_.path();
         o.splashWaitMs = 0;
         o.showSplash = false;
+        o.dataFolder = dataFolder;
         program_ = std::make_unique<ToolProgram>(dialogs_, *errors_, *backend_, o);
         program_->Start();
         // The version check waits 1 s for the answer to the next heartbeat (up to 400 ms

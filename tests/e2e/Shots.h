@@ -12,5 +12,6 @@ bool ShotCompare(LiveRig& rig, const QDir& out);
 bool ShotTrend(LiveRig& rig, const QDir& out);
 bool ShotDbcPicker(LiveRig& rig, const QDir& out);
 bool ShotProblems(LiveRig& rig, const QDir& out);
+bool ShotHistory(LiveRig& rig, const QDir& out);
 
 }  // namespace relvane::e2e

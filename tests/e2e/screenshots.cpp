@@ -72,6 +72,9 @@ int main(int argc, char** argv)
     }
 
     LiveRig rig;
+    // Restore points of this run only, never the user's own.
+    QTemporaryDir data;
+    rig.dataFolder = data.path();
     QString error;
     if (!rig.Start(&error)) {
         std::fprintf(stderr, "e2e_screenshots: %s\n", qPrintable(error));
@@ -135,5 +138,6 @@ int main(int argc, char** argv)
     ok = relvane::e2e::ShotTrend(rig, out) && ok;
     ok = relvane::e2e::ShotDbcPicker(rig, out) && ok;
     ok = relvane::e2e::ShotProblems(rig, out) && ok;
+    ok = relvane::e2e::ShotHistory(rig, out) && ok;
     return ok ? EXIT_SUCCESS : EXIT_FAILURE;
 }

@@ -25,7 +25,7 @@
 namespace relvane {
 
 struct DialogCall {
-    enum class Kind { Message, OpenFile, SaveFile };
+    enum class Kind { Message, OpenFile, SaveFile, Choose };
     Kind kind = Kind::Message;
     MessageKind messageKind = MessageKind::Plain;
     MessageButtons buttons = MessageButtons::Ok;
@@ -34,6 +34,8 @@ struct DialogCall {
     FileDialogOptions options;  // file dialogs only
     MessageAnswer answer = MessageAnswer::Ok;
     std::optional<QString> file;  // what a file dialog returned
+    QStringList choices;          // Choose: the buttons offered
+    int choice = -1;              // Choose: the index answered (-1: closed)
 };
 
 class ScriptedDialogs final : public Dialogs {
@@ -44,19 +46,23 @@ public:
     void AnswerText(const QString& text, MessageAnswer answer) { byText_.insert(text, answer); }
     // Results of the next file dialogs, in order; std::nullopt is a cancel.
     void QueueFile(std::optional<QString> path) { files_.enqueue(std::move(path)); }
+    // The button (by its text) the next Choose boxes answer, in order; checked after ChooseText.
+    void QueueChoice(const QString& button) { choiceQueue_.enqueue(button); }
+    // The button every Choose box with exactly this text answers.
+    void ChooseText(const QString& text, const QString& button) { choiceByText_.insert(text, button); }
     // Runs on every call after it is recorded (e.g. to check state while the box is "open").
     void SetOnCall(std::function<void(const DialogCall&)> hook) { onCall_ = std::move(hook); }
 
     const QList<DialogCall>& Calls() const { return calls_; }
     int Count() const { return int(calls_.size()); }
     int Unscripted() const { return unscripted_; }
-    int PendingAnswers() const { return int(answers_.size() + files_.size()); }
+    int PendingAnswers() const { return int(answers_.size() + files_.size() + choiceQueue_.size()); }
     // Texts of the message boxes, in order.
     QStringList Texts() const
     {
         QStringList texts;
         for (const DialogCall& c : calls_)
-            if (c.kind == DialogCall::Kind::Message)
+            if (c.kind == DialogCall::Kind::Message || c.kind == DialogCall::Kind::Choose)
                 texts.append(c.text);
         return texts;
     }
@@ -71,6 +77,8 @@ public:
         answers_.clear();
         files_.clear();
         byText_.clear();
+        choiceQueue_.clear();
+        choiceByText_.clear();
         unscripted_ = 0;
     }
 
@@ -97,6 +105,28 @@ public:
         if (onCall_)
             onCall_(calls_.last());
         return call.answer;
+    }
+
+    int Choose(MessageKind kind, const QString& text, const QStringList& buttons, const QString& title) override
+    {
+        DialogCall call;
+        call.kind = DialogCall::Kind::Choose;
+        call.messageKind = kind;
+        call.title = title;
+        call.text = text;
+        call.choices = buttons;
+        QString answer;
+        if (auto it = choiceByText_.constFind(text); it != choiceByText_.cend())
+            answer = *it;
+        else if (!choiceQueue_.isEmpty())
+            answer = choiceQueue_.dequeue();
+        call.choice = answer.isEmpty() ? -1 : int(buttons.indexOf(answer));
+        if (answer.isEmpty())
+            ++unscripted_;
+        calls_.append(call);
+        if (onCall_)
+            onCall_(calls_.last());
+        return call.choice;
     }
 
     std::optional<QString> OpenFile(const FileDialogOptions& options) override
@@ -130,6 +160,8 @@ private:
     QQueue<MessageAnswer> answers_;
     QQueue<std::optional<QString>> files_;
     QHash<QString, MessageAnswer> byText_;
+    QQueue<QString> choiceQueue_;
+    QHash<QString, QString> choiceByText_;
     std::function<void(const DialogCall&)> onCall_;
     int unscripted_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "config/ui/CompareForm.h"
 
 #include "config/ConfigFile.h"
+#include "config/FieldCatalogue.h"
 #include "config/ui/DialogButtons.h"
 
 #include <QAbstractItemView>
@@ -101,6 +102,21 @@ TCompareForm::TCompareForm(ConfigModel& shown, Dialogs& dialogs, QStringList pag
     tree_->setColumnWidth(OTHER_COLUMN, 130);
     root->addWidget(tree_, 1);
 
+    auto* ticks = new QHBoxLayout;
+    auto* tickAll = new QPushButton(QStringLiteral("Tick all"), this);
+    tickAll->setObjectName(QStringLiteral("BtnTickAll"));
+    auto* tickNone = new QPushButton(QStringLiteral("Tick none"), this);
+    tickNone->setObjectName(QStringLiteral("BtnTickNone"));
+    btnApply_ = new QPushButton(QStringLiteral("Apply ticked"), this);
+    btnApply_->setObjectName(QStringLiteral("BtnApplyTicked"));
+    btnApply_->setToolTip(QStringLiteral("The ticked rows take the other side's value into the configuration shown "
+                                         "(Edit -> Undo takes it back)"));
+    ticks->addWidget(tickAll);
+    ticks->addWidget(tickNone);
+    ticks->addWidget(btnApply_);
+    ticks->addStretch(1);
+    root->addLayout(ticks);
+
     auto* bottom = new QHBoxLayout;
     summary_ = new QLabel(this);
     summary_->setObjectName(QStringLiteral("LabelCompareSummary"));
@@ -116,6 +132,21 @@ TCompareForm::TCompareForm(ConfigModel& shown, Dialogs& dialogs, QStringList pag
     connect(btnFile_, &QPushButton::clicked, this, &TCompareForm::BtnCompareFileClick);
     connect(btnModule_, &QPushButton::clicked, this, &TCompareForm::BtnCompareModuleClick);
     connect(close, &QPushButton::clicked, this, &QDialog::close);
+    connect(tickAll, &QPushButton::clicked, this, &TCompareForm::BtnTickAllClick);
+    connect(tickNone, &QPushButton::clicked, this, &TCompareForm::BtnTickNoneClick);
+    connect(btnApply_, &QPushButton::clicked, this, &TCompareForm::BtnApplyTickedClick);
+    // A tick is remembered by its field, so it survives the list's rebuilds.
+    connect(tree_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int column) {
+        if (column != FIELD_COLUMN || item->data(0, kRowRole).toInt() < 0)
+            return;
+        const QPair<QString, QString> field{item->data(FIELD_COLUMN, kSectionRole).toString(),
+                                            item->data(FIELD_COLUMN, kKeyRole).toString()};
+        if (item->checkState(FIELD_COLUMN) == Qt::Checked)
+            ticked_.insert(field);
+        else
+            ticked_.remove(field);
+        btnApply_->setEnabled(!ticked_.isEmpty());
+    });
     // Enter on a row goes to its control; it presses no button.
     SetEnterButton(*this);
     // Activation: a double click, or Enter on the current row, as the desktop's item views do.
@@ -198,11 +229,8 @@ void TCompareForm::BtnCompareModuleClick()
     btnFile_->setEnabled(true);
     switch (result) {
     case ModuleReadResult::Complete:
-        other_ = std::move(other);
-        otherHasBoxName_ = true;
-        source_ = QStringLiteral("Module, as read just now");
-        tree_->headerItem()->setText(OTHER_COLUMN, QStringLiteral("Module value"));
-        Recompare();
+        CompareWithModel(std::move(other), QStringLiteral("Module, as read just now"), QStringLiteral("Module value"),
+                         true);
         return;
     case ModuleReadResult::NotStarted:
         // The read has told the user why (not connected, version) already.
@@ -216,12 +244,80 @@ void TCompareForm::BtnCompareModuleClick()
     }
 }
 
+void TCompareForm::CompareWithModel(std::unique_ptr<ConfigModel> other, const QString& source,
+                                    const QString& valueHeading, bool withBoxName)
+{
+    if (!other)
+        return;
+    other_ = std::move(other);
+    otherHasBoxName_ = withBoxName;
+    source_ = source;
+    tree_->headerItem()->setText(OTHER_COLUMN, valueHeading);
+    Recompare();
+}
+
+void TCompareForm::TickAll(bool ticked)
+{
+    for (int g = 0; g < tree_->topLevelItemCount(); ++g) {
+        QTreeWidgetItem* top = tree_->topLevelItem(g);
+        for (int r = 0; r < top->childCount(); ++r) {
+            QTreeWidgetItem* item = top->child(r);
+            if (item->flags() & Qt::ItemIsUserCheckable)
+                item->setCheckState(FIELD_COLUMN, ticked ? Qt::Checked : Qt::Unchecked);
+        }
+    }
+}
+
+void TCompareForm::BtnTickAllClick() { TickAll(true); }
+void TCompareForm::BtnTickNoneClick() { TickAll(false); }
+
+QList<QPair<QString, QString>> TCompareForm::TickedRows() const
+{
+    QList<QPair<QString, QString>> rows;
+    for (const CompareGroup& g : groups_)
+        for (const CompareRow& r : g.rows)
+            if (ticked_.contains({r.difference.field.section, r.difference.field.key}))
+                rows.append({r.difference.field.section, r.difference.field.key});
+    return rows;
+}
+
+void TCompareForm::SetRowTicked(const QString& section, const QString& key, bool ticked)
+{
+    if (QTreeWidgetItem* item = RowItem(section, key); item && (item->flags() & Qt::ItemIsUserCheckable))
+        item->setCheckState(FIELD_COLUMN, ticked ? Qt::Checked : Qt::Unchecked);
+}
+
+void TCompareForm::BtnApplyTickedClick()
+{
+    if (!other_)
+        return;
+    std::vector<FieldSpot> spots;
+    for (const auto& [section, key] : TickedRows())
+        if (const std::optional<FieldSpot> spot = FieldOfKey(section, key))
+            spots.push_back(*spot);
+    if (spots.empty())
+        return;
+    const auto work = [&] {
+        ConfigModel::UpdateBatch batch(shown_);
+        for (const FieldSpot& spot : spots)
+            CopyField(shown_, *other_, spot);
+    };
+    if (hooks_.step)
+        hooks_.step(QStringLiteral("Apply ticked"), work);
+    else
+        work();
+    ticked_.clear();
+    Recompare();
+}
+
 void TCompareForm::ClearComparison(const QString& why)
 {
     refresh_.stop();
     other_.reset();
     groups_.clear();
     source_.clear();
+    ticked_.clear();
+    btnApply_->setEnabled(false);
     tree_->clear();
     tree_->headerItem()->setText(OTHER_COLUMN, QStringLiteral("Other value"));
     sourceLabel_->setText(QString());
@@ -245,9 +341,12 @@ void TCompareForm::ShowGroups()
         selectedKey = current->data(FIELD_COLUMN, kKeyRole).toString();
     }
 
+    // Filling the list sets each row's tick; those are not the user's.
+    const QSignalBlocker quiet(tree_);
     tree_->clear();
     sourceLabel_->setText(source_);
     summary_->setText(CompareSummaryText(groups_));
+    QSet<QPair<QString, QString>> stillTicked;
     QTreeWidgetItem* reselect = nullptr;
     for (int g = 0; g < groups_.size(); ++g) {
         const CompareGroup& group = groups_.at(g);
@@ -268,7 +367,16 @@ void TCompareForm::ShowGroups()
             const CompareRow& row = group.rows.at(r);
             const ConfigDifference& d = row.difference;
             auto* item = new QTreeWidgetItem(top);
-            item->setText(FIELD_COLUMN, FieldText(d.field));
+            // Named as the page labels the field; the file's key is in the tooltip.
+            item->setText(FIELD_COLUMN, FieldLabel(d.field.section, d.field.key));
+            const QPair<QString, QString> field{d.field.section, d.field.key};
+            if (FieldOfKey(d.field.section, d.field.key)) {
+                item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+                const bool ticked = ticked_.contains(field);
+                item->setCheckState(FIELD_COLUMN, ticked ? Qt::Checked : Qt::Unchecked);
+                if (ticked)
+                    stillTicked.insert(field);
+            }
             item->setText(CHANNEL_COLUMN, ChannelText(d));
             // As the controls show them; the file's own values in the tooltips.
             item->setText(SHOWN_COLUMN, ValueText(d.field, d.field.value, shown_));
@@ -288,6 +396,9 @@ void TCompareForm::ShowGroups()
         }
         top->setExpanded(true);
     }
+    // A field that no longer differs is no longer ticked.
+    ticked_ = stillTicked;
+    btnApply_->setEnabled(!ticked_.isEmpty());
     if (reselect)
         tree_->setCurrentItem(reselect);
 }

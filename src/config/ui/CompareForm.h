@@ -9,6 +9,8 @@
 #include "config/Dialogs.h"
 
 #include <QDialog>
+#include <QPair>
+#include <QSet>
 #include <QStringList>
 #include <QTimer>
 
@@ -32,6 +34,9 @@ public:
         std::function<void(const FieldLocation&)> goTo;
         // The folder the file dialog starts in (the last configuration path); may be empty.
         std::function<QString()> lastConfigPath;
+        // Runs the Apply of ticked rows as one undoable step called name; without it the
+        // changes are made directly.
+        std::function<void(const QString& name, const std::function<void()>& work)> step;
     };
 
     // pageCaptions: the notebook's captions by page index, for the group rows.
@@ -44,6 +49,18 @@ public:
     void BtnCompareModuleClick();
     // Compares with the file at path; false (and a message) when it cannot be read.
     bool CompareWithFile(const QString& path);
+    // Compares with a configuration the caller has (a read that came late, a restore point);
+    // source is what the window says it is, valueHeading the other column's heading.
+    void CompareWithModel(std::unique_ptr<ConfigModel> other, const QString& source, const QString& valueHeading,
+                          bool withBoxName);
+    // "Tick all", "Tick none" and "Apply ticked": the ticked rows take the other side's value
+    // into the configuration shown, as one undoable step.
+    void BtnTickAllClick();
+    void BtnTickNoneClick();
+    void BtnApplyTickedClick();
+    // The rows ticked now, as (section, key).
+    QList<QPair<QString, QString>> TickedRows() const;
+    void SetRowTicked(const QString& section, const QString& key, bool ticked);
     // A double click on a row.
     void TreeDifferencesDoubleClick(QTreeWidgetItem* item);
 
@@ -78,7 +95,11 @@ private:
     QString lastFile_;
     QTimer refresh_;
 
+    void TickAll(bool ticked);
+
+    QSet<QPair<QString, QString>> ticked_;  // kept across the list's rebuilds
     QPushButton* btnFile_ = nullptr;
+    QPushButton* btnApply_ = nullptr;
     QPushButton* btnModule_ = nullptr;
     QLabel* sourceLabel_ = nullptr;
     QLabel* summary_ = nullptr;

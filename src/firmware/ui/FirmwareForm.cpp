@@ -102,6 +102,7 @@ void TFirmware::BtnOpenFileClick() {
 
 void TFirmware::BtnProgramClick() {
     try {
+        host_.BeforeProgram();
         update_.Program(FileEdit->text());
     } catch (const ErrorMsg& e) {
         host_.ShowError(e);
