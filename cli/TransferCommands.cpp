@@ -178,11 +178,21 @@ int RunDefaults(Invocation& inv, const QStringList& args) {
         return *done;
     Transfer t(inv, QStringLiteral("Reading"));
     if (auto failed = OpenSession(inv, t.session)) return *failed;
+    // What the module holds goes to a restore point before the factory settings replace it, as
+    // the window keeps the module's as last read; without it the command changes nothing.
+    if (!inv.parser.isSet(NoHistoryOption())) {
+        t.Attach();
+        if (!t.RunRead()) {
+            inv.console().Err(QStringLiteral("The module's configuration could not be read for its restore point; "
+                                             "its settings were not changed (--no-history skips the restore point)"));
+            return FailureStatus(t);
+        }
+        AddRestorePoint(inv, HistoryEvent::Defaults, t.model, t.session.Description());
+    }
     t.host.factoryAnswer = true;  // running the command is the answer to the question
     const bool whole = t.transfer.FactoryDefault();
     t.progress.reset();
     if (!whole) return FailureStatus(t);
-    // The factory settings as read back (the module's own before them is not known here).
     AddRestorePoint(inv, HistoryEvent::Read, t.model, t.session.Description());
     if (inv.parser.isSet(output)) {
         if (auto failed = SaveTo(inv, t.model, inv.parser.value(output))) return *failed;

@@ -3,6 +3,7 @@
 // upload with errors asks first, and File -> "Export sheet…" writes the sheet.
 
 #include "app/ErrorDisplay.h"
+#include "ProgramRig.h"
 #include "app/ToolProgram.h"
 #include "can/ui/CanPageSet.h"
 #include "config/ConfigFile.h"
@@ -43,39 +44,22 @@ Q_DECLARE_METATYPE(Setup)
 class TestChecksApp : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<MemoryBackend> backend_;
-    std::unique_ptr<ScriptedDialogs> dialogs_;
-    std::unique_ptr<ErrorDisplay> errors_;
-    std::unique_ptr<ToolProgram> program_;
+    std::unique_ptr<test::ProgramRig> rig_;
 
-    TMainForm& Main() { return program_->MainForm(); }
+    TMainForm& Main() { return rig_->program->MainForm(); }
     ConfigModel& Model() { return Main().Model(); }
-    TProblemsPanel& Panel() { return program_->ProblemsPanel(); }
+    TProblemsPanel& Panel() { return rig_->program->ProblemsPanel(); }
 
 private Q_SLOTS:
     void init()
     {
-        dir_ = std::make_unique<QTemporaryDir>();
-        backend_ = std::make_unique<MemoryBackend>();
-        dialogs_ = std::make_unique<ScriptedDialogs>();
-        errors_ = std::make_unique<ErrorDisplay>(*dialogs_);
-        StartOptions o;
-        o.settingsPath = dir_->filePath(QStringLiteral("relvane-tool.INI"));
-        o.currentDirectory = dir_->path();
-        o.splashWaitMs = 0;
-        o.showSplash = false;
-        program_ = std::make_unique<ToolProgram>(*dialogs_, *errors_, *backend_, o);
-        program_->Start();
+        rig_ = std::make_unique<test::ProgramRig>();
+        rig_->Program();
         Clean(Model());
     }
     void cleanup()
     {
-        program_.reset();
-        errors_.reset();
-        dialogs_.reset();
-        backend_.reset();
-        dir_.reset();
+        rig_.reset();
     }
 
     void panelFollowsEditsAndShowsTheCount()
@@ -156,10 +140,10 @@ private Q_SLOTS:
         Model().ModifyKillButton([](KillButtonConfig& k) { k.INPUT_TRIGGER_INDEX = 1; k.LIST_SELECTED.set(2); });
         if (error)
             Model().ModifyOutput(7, [](OutputConfig& o) { o.TRIGGER = kNoSelection; });
-        backend_->AddAdapter(QStringLiteral("Silent module"));
+        rig_->backend.AddAdapter(QStringLiteral("Silent module"));
         Main().ConnectDevice(QStringLiteral("Silent module"));
         Main().TimerSerial()->stop();  // no read after the connection
-        dialogs_->QueueAnswer(MessageAnswer(answer));
+        rig_->dialogs.QueueAnswer(MessageAnswer(answer));
         Main().BtnSaveClick();
         QStringList expected;
         if (asked)
@@ -168,22 +152,22 @@ private Q_SLOTS:
                                        "\"+30\", so it is always pressed and the outputs it turns off never come on");
         if (uploads)
             expected << QStringLiteral("Timeout for software version");
-        QTRY_COMPARE_WITH_TIMEOUT(dialogs_->Texts(), expected, 8000);
+        QTRY_COMPARE_WITH_TIMEOUT(rig_->dialogs.Texts(), expected, 8000);
         QTest::qWait(300);
-        QCOMPARE(dialogs_->Texts(), expected);
+        QCOMPARE(rig_->dialogs.Texts(), expected);
     }
 
     void exportSheetWritesTheSheet()
     {
         auto* entry = Main().findChild<QAction*>(QStringLiteral("ExportSheet1"));
         QVERIFY(entry && entry->isEnabled());
-        const QString html = dir_->filePath(QStringLiteral("sheet.html"));
-        dialogs_->QueueFile(html);
+        const QString html = rig_->dir.filePath(QStringLiteral("sheet.html"));
+        rig_->dialogs.QueueFile(html);
         entry->trigger();
         QFile f(html);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QVERIFY(f.readAll().contains("Relvane configuration sheet"));
-        QCOMPARE(dialogs_->Calls().first().options.filter, SheetFileFilter());
+        QCOMPARE(rig_->dialogs.Calls().first().options.filter, SheetFileFilter());
     }
 };
 

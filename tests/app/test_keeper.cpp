@@ -9,6 +9,7 @@
 #include "config/ConfigFile.h"
 #include "config/ConfigHistory.h"
 #include "config/RecoveryFile.h"
+#include "support/KilledWriter.h"
 #include "config/ui/CompareForm.h"
 #include "config/ui/HistoryForm.h"
 #include "e2e/LiveRig.h"
@@ -18,9 +19,6 @@
 #include <QTreeWidget>
 #include <QTest>
 
-#include <csignal>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace relvane;
 using namespace relvane::e2e;
@@ -337,20 +335,10 @@ private Q_SLOTS:
     {
         rig_.reset();
         const QString folder = data_->filePath(QStringLiteral("recovery"));
-        const pid_t child = fork();
-        if (child == 0) {
-            ConfigModel edited;
-            EditDelay5(edited, 23);
-            edited.SetBoxName("Lost work");
-            RecoveryFile mine(folder);
-            if (!mine.Write(edited))
-                _exit(3);
-            raise(SIGKILL);
-            _exit(4);
-        }
-        int status = 0;
-        QCOMPARE(waitpid(child, &status, 0), child);
-        QVERIFY(WIFSIGNALED(status));
+        ConfigModel edited;
+        EditDelay5(edited, 23);
+        edited.SetBoxName("Lost work");
+        QVERIFY(test::RecoveryWrittenThenKilled(folder, edited) > 0);
         rig_ = std::make_unique<LiveRig>();
         rig_->dataFolder = data_->path();
         Rig().DialogBoxes().QueueAnswer(MessageAnswer::Yes);

@@ -3,6 +3,7 @@
 // the adapter pulled and plugged back.
 
 #include "app/ErrorDisplay.h"
+#include "ProgramRig.h"
 #include "app/ToolProgram.h"
 #include "station/ui/StationForm.h"
 
@@ -28,40 +29,18 @@ class TestProgram : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<MemoryBackend> backend_;
-    std::unique_ptr<ScriptedDialogs> dialogs_;
-    std::unique_ptr<ErrorDisplay> errors_;
-    std::unique_ptr<ToolProgram> program_;
+    std::unique_ptr<test::ProgramRig> rig_;
 
-    ToolProgram& Program(int splashMs = 0)
-    {
-        if (!program_) {
-            StartOptions o;
-            o.settingsPath = dir_->filePath(QStringLiteral("relvane-tool.INI"));
-            o.currentDirectory = dir_->path();
-            o.splashWaitMs = splashMs;
-            program_ = std::make_unique<ToolProgram>(*dialogs_, *errors_, *backend_, o);
-            program_->Start();
-        }
-        return *program_;
-    }
+    ToolProgram& Program(int splashMs = 0) { return rig_->Program(splashMs, true); }
 
 private Q_SLOTS:
     void init()
     {
-        dir_ = std::make_unique<QTemporaryDir>();
-        backend_ = std::make_unique<MemoryBackend>();
-        dialogs_ = std::make_unique<ScriptedDialogs>();
-        errors_ = std::make_unique<ErrorDisplay>(*dialogs_);
+        rig_ = std::make_unique<test::ProgramRig>();
     }
     void cleanup()
     {
-        program_.reset();
-        errors_.reset();
-        dialogs_.reset();
-        backend_.reset();
-        dir_.reset();
+        rig_.reset();
     }
 
     void splashStaysAtLeastItsTime()
@@ -164,7 +143,7 @@ private Q_SLOTS:
 
     void connectPullAndReplug()
     {
-        backend_->AddAdapter(QStringLiteral("Relvane Simulator"));
+        rig_->backend.AddAdapter(QStringLiteral("Relvane Simulator"));
         TMainForm& main = Program().MainForm();
         TUSB_SelectForm& select = Program().UsbSelectForm();
         QTimer::singleShot(100, &select, [&select] {
@@ -176,20 +155,20 @@ private Q_SLOTS:
         QCOMPARE(Program().Link().State(), LINK_OPEN);
 
         main.Module().versionText = QByteArray("V8.12");
-        backend_->RemoveAdapter(QStringLiteral("Relvane Simulator"));
+        rig_->backend.RemoveAdapter(QStringLiteral("Relvane Simulator"));
         QTRY_COMPARE_WITH_TIMEOUT(main.StatusText(), QStringLiteral("USB DISCONNECTED"), 5000);
         QVERIFY(main.SoftwareVersion().isEmpty());
         QVERIFY(main.Connected());
 
-        backend_->AddAdapter(QStringLiteral("Relvane Simulator"));
+        rig_->backend.AddAdapter(QStringLiteral("Relvane Simulator"));
         QTRY_COMPARE_WITH_TIMEOUT(main.StatusText(), QStringLiteral("USB CONNECTED"), 5000);
         QVERIFY(main.TimerSerial()->isActive() || main.Connected());
     }
 
     void openFailureThroughDialog()
     {
-        backend_->AddAdapter(QStringLiteral("Held adapter"));
-        backend_->SetOpenFails(true);
+        rig_->backend.AddAdapter(QStringLiteral("Held adapter"));
+        rig_->backend.SetOpenFails(true);
         TUSB_SelectForm& select = Program().UsbSelectForm();
         QTimer::singleShot(100, &select, [&select] { select.BtnOpenClick(); });
         Program().MainForm().USB1Click();

@@ -3,6 +3,7 @@
 // Default settings reached from every control, menu entry, key and the connection timer.
 
 #include "app/ConfigKeeper.h"
+#include "ProgramRig.h"
 #include "app/ErrorDisplay.h"
 #include "app/ToolProgram.h"
 #include "app/TransferCommands.h"
@@ -43,55 +44,32 @@ void WriteAll(const QString& path, const QByteArray& bytes)
 class TestTransferApp : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<MemoryBackend> backend_;
-    std::unique_ptr<ScriptedDialogs> dialogs_;
-    std::unique_ptr<ErrorDisplay> errors_;
-    std::unique_ptr<ToolProgram> program_;
+    std::unique_ptr<test::ProgramRig> rig_;
 
-    ToolProgram& Program()
-    {
-        if (!program_) {
-            StartOptions o;
-            o.settingsPath = dir_->filePath(QStringLiteral("relvane-tool.INI"));
-            o.currentDirectory = dir_->path();
-            o.splashWaitMs = 0;
-            o.showSplash = false;
-            program_ = std::make_unique<ToolProgram>(*dialogs_, *errors_, *backend_, o);
-            program_->Start();
-        }
-        return *program_;
-    }
+    ToolProgram& Program() { return rig_->Program(); }
     TMainForm& Main() { return Program().MainForm(); }
     ConfigModel& Model() { return Main().Model(); }
-    QString Path(const char* name) const { return dir_->filePath(QString::fromLatin1(name)); }
+    QString Path(const char* name) const { return rig_->dir.filePath(QString::fromLatin1(name)); }
 
     void SaveAs(const QString& chosen)
     {
-        dialogs_->QueueFile(chosen);
+        rig_->dialogs.QueueFile(chosen);
         Main().SaveClick();
     }
     void Open(const QString& chosen)
     {
-        dialogs_->QueueFile(chosen);
+        rig_->dialogs.QueueFile(chosen);
         Main().OpenClick();
     }
 
 private Q_SLOTS:
     void init()
     {
-        dir_ = std::make_unique<QTemporaryDir>();
-        backend_ = std::make_unique<MemoryBackend>();
-        dialogs_ = std::make_unique<ScriptedDialogs>();
-        errors_ = std::make_unique<ErrorDisplay>(*dialogs_);
+        rig_ = std::make_unique<test::ProgramRig>();
     }
     void cleanup()
     {
-        program_.reset();
-        errors_.reset();
-        dialogs_.reset();
-        backend_.reset();
-        dir_.reset();
+        rig_.reset();
     }
 
     // ---------------------------------------------------------------------------
@@ -104,8 +82,8 @@ private Q_SLOTS:
         Program().Keeper().Baselines().MarkSaved();  // as a file brought them: Open asks nothing
         const QString lastBefore = Main().LastConfigPath();
         Open(Path("nothing here.cfg"));
-        QCOMPARE(dialogs_->Calls().size(), 1);
-        const DialogCall& call = dialogs_->Calls().first();
+        QCOMPARE(rig_->dialogs.Calls().size(), 1);
+        const DialogCall& call = rig_->dialogs.Calls().first();
         QCOMPARE(call.kind, DialogCall::Kind::OpenFile);
         QCOMPARE(call.options.filter, QStringLiteral("config files (*.cfg)|*.CFG"));
         QVERIFY(!call.options.mustExist);  // the dialog takes a name that does not exist
@@ -119,7 +97,7 @@ private Q_SLOTS:
         QCOMPARE(Model().CanSetup().BitRate, 1000);
         QCOMPARE(Model().CanExport(1).ROW_COUNT, 12);
         QVERIFY(Model().BoxName().isEmpty());
-        QCOMPARE(dialogs_->Texts(), QStringList());  // a missing file is no error
+        QCOMPARE(rig_->dialogs.Texts(), QStringList());  // a missing file is no error
         QCOMPARE(Main().LastConfigPath(), lastBefore);  // opening does not change it
         Program().Transfer().UpdateTitle();
         QCOMPARE(Main().windowTitle(), QStringLiteral("Relvane Tool - [ nothing here.cfg ]"));
@@ -129,14 +107,14 @@ private Q_SLOTS:
     {
         SetInputName(Model(), 1, QByteArray("Horn"));
         Program().Keeper().Baselines().MarkSaved();  // as a file brought it: Open asks nothing
-        dialogs_->QueueFile(std::nullopt);
+        rig_->dialogs.QueueFile(std::nullopt);
         Main().OpenClick();
-        dialogs_->QueueFile(std::nullopt);
+        rig_->dialogs.QueueFile(std::nullopt);
         Main().SaveClick();
         QCOMPARE(Model().Input(1).NAME, QByteArray("Horn"));
         Program().Transfer().UpdateTitle();
         QCOMPARE(Main().windowTitle(), QStringLiteral("Relvane Tool "));
-        QCOMPARE(QDir(dir_->path()).entryList({QStringLiteral("*.cfg")}, QDir::Files), QStringList());
+        QCOMPARE(QDir(rig_->dir.path()).entryList({QStringLiteral("*.cfg")}, QDir::Files), QStringList());
     }
 
     void savingUnderTxtWritesCfg()
@@ -146,7 +124,7 @@ private Q_SLOTS:
         Program().Transfer().UpdateTitle();
         const QString titleBefore = Main().windowTitle();
         SaveAs(Path("settings.txt"));
-        const DialogCall& call = dialogs_->Calls().first();
+        const DialogCall& call = rig_->dialogs.Calls().first();
         QCOMPARE(call.kind, DialogCall::Kind::SaveFile);
         QCOMPARE(call.options.filter, QStringLiteral("config files (*.cfg)|*.CFG"));
         QCOMPARE(call.options.defaultExtension, QStringLiteral("cfg"));
@@ -156,7 +134,7 @@ private Q_SLOTS:
         QCOMPARE(Main().LastConfigPath(), Path("settings.cfg"));
         Program().Transfer().UpdateTitle();
         QCOMPARE(Main().windowTitle(), titleBefore);  // saving does not change the title
-        QCOMPARE(dialogs_->Texts(), QStringList());
+        QCOMPARE(rig_->dialogs.Texts(), QStringList());
     }
 
     void overwriteQuestion_data()
@@ -171,11 +149,11 @@ private Q_SLOTS:
         const QString target = Path("existing.cfg");
         WriteAll(target, "[JUNK]\r\nLEFTOVER=1\r\n");
         const QString question = QStringLiteral("File already exists: '%1'\nOverwrite ?").arg(target);
-        dialogs_->AnswerText(question, yes ? MessageAnswer::Yes : MessageAnswer::No);
+        rig_->dialogs.AnswerText(question, yes ? MessageAnswer::Yes : MessageAnswer::No);
         SaveAs(Path("existing.txt"));
-        QCOMPARE(dialogs_->Texts(), QStringList{question});
-        QCOMPARE(dialogs_->Calls().last().messageKind, MessageKind::Warning);
-        QCOMPARE(dialogs_->Calls().last().buttons, MessageButtons::YesNo);
+        QCOMPARE(rig_->dialogs.Texts(), QStringList{question});
+        QCOMPARE(rig_->dialogs.Calls().last().messageKind, MessageKind::Warning);
+        QCOMPARE(rig_->dialogs.Calls().last().buttons, MessageButtons::YesNo);
         const QByteArray content = ReadAll(target);
         if (yes) {
             // Replaced whole: no leftover entries of the old file.
@@ -203,7 +181,7 @@ private Q_SLOTS:
 
         Open(Path("first.cfg"));
         QCOMPARE(Model().Output(7).NAME, QByteArray("Wipers"));
-        dialogs_->AnswerText(QStringLiteral("File already exists: '%1'\nOverwrite ?").arg(Path("second.cfg")),
+        rig_->dialogs.AnswerText(QStringLiteral("File already exists: '%1'\nOverwrite ?").arg(Path("second.cfg")),
                              MessageAnswer::Yes);
         SaveAs(Path("second"));
         // Line by line, so a difference shows where it is.
@@ -220,16 +198,16 @@ private Q_SLOTS:
     {
         SaveAs(Path("kept.cfg"));
         Open(Path("kept.cfg"));
-        QCOMPARE(dialogs_->Calls().last().options.fileName, Path("kept.cfg"));
+        QCOMPARE(rig_->dialogs.Calls().last().options.fileName, Path("kept.cfg"));
     }
 
     void targetThatCannotBeCreated()
     {
         const QString lastBefore = Main().LastConfigPath();
         SaveAs(Path("no such folder/x.cfg"));
-        QCOMPARE(dialogs_->Texts(),
+        QCOMPARE(rig_->dialogs.Texts(),
                  QStringList{QStringLiteral("Unable to create file: '%1'").arg(Path("no such folder/x.cfg"))});
-        QCOMPARE(dialogs_->Calls().last().messageKind, MessageKind::Error);
+        QCOMPARE(rig_->dialogs.Calls().last().messageKind, MessageKind::Error);
         QCOMPARE(Main().LastConfigPath(), lastBefore);
     }
 
@@ -303,18 +281,18 @@ private Q_SLOTS:
             QWidget* focus = main.Notebook();
             QTest::keyClick(focus, how.endsWith(QLatin1String("F8")) ? Qt::Key_F8 : Qt::Key_F9);
         }
-        QCOMPARE(dialogs_->Texts(), QStringList{QStringLiteral("Is not connected to target, please connect USB")});
+        QCOMPARE(rig_->dialogs.Texts(), QStringList{QStringLiteral("Is not connected to target, please connect USB")});
     }
 
     void connectionTimerRunsARead()
     {
         // The adapter answers nothing: the read's version check times out.
-        backend_->AddAdapter(QStringLiteral("Silent module"));
+        rig_->backend.AddAdapter(QStringLiteral("Silent module"));
         Main().ConnectDevice(QStringLiteral("Silent module"));
         QVERIFY(Main().Connected());
         QVERIFY(Main().TimerSerial()->isActive());
         QCOMPARE(Main().TimerSerial()->interval(), 400);
-        QTRY_COMPARE_WITH_TIMEOUT(dialogs_->Texts(), QStringList{QStringLiteral("Timeout for software version")}, 8000);
+        QTRY_COMPARE_WITH_TIMEOUT(rig_->dialogs.Texts(), QStringList{QStringLiteral("Timeout for software version")}, 8000);
         QVERIFY(!Main().TransferBusy());
     }
 
@@ -329,20 +307,20 @@ private Q_SLOTS:
     void connectionTimerWhileBusy()
     {
         QFETCH(bool, firmware);
-        backend_->AddAdapter(QStringLiteral("Silent module"));
+        rig_->backend.AddAdapter(QStringLiteral("Silent module"));
         firmware ? Main().SetFirmwareBusy(true) : Main().SetTransferBusy(true);
         Main().ConnectDevice(QStringLiteral("Silent module"));
         QVERIFY(Main().TimerSerial()->isActive());
         QTest::qWait(1500);
-        QVERIFY(dialogs_->Texts().isEmpty());  // no "Is not connected to target" while it is held
+        QVERIFY(rig_->dialogs.Texts().isEmpty());  // no "Is not connected to target" while it is held
         QCOMPARE(Main().TimerSerial()->isActive(), firmware);
         firmware ? Main().SetFirmwareBusy(false) : Main().SetTransferBusy(false);
         if (firmware) {
-            QTRY_COMPARE_WITH_TIMEOUT(dialogs_->Texts(), QStringList{QStringLiteral("Timeout for software version")},
+            QTRY_COMPARE_WITH_TIMEOUT(rig_->dialogs.Texts(), QStringList{QStringLiteral("Timeout for software version")},
                                       8000);
         } else {
             QTest::qWait(1000);
-            QVERIFY(dialogs_->Texts().isEmpty());
+            QVERIFY(rig_->dialogs.Texts().isEmpty());
         }
     }
 };

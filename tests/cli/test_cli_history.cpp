@@ -79,6 +79,18 @@ private Q_SLOTS:
         QVERIFY(LoadConfigFile(read, Path("read.cfg")));
         QVERIFY(LoadConfigFile(restored, Path("restored.cfg")));
         QVERIFY(SameConfiguration(read, restored, false));
+
+        // defaults keeps what the module held before its factory settings, then what it holds after.
+        QCOMPARE(Run({QStringLiteral("defaults")}), 0);
+        QCOMPARE(Points().size(), 4);
+        QCOMPARE(Points().at(0).event, HistoryEvent::Read);
+        QCOMPARE(Points().at(1).event, HistoryEvent::Defaults);
+        QCOMPARE(Run({QStringLiteral("history"), QStringLiteral("restore"), QStringLiteral("2"), QStringLiteral("-o"),
+                      Path("before.cfg")}),
+                 0);
+        ConfigModel before;
+        QVERIFY(LoadConfigFile(before, Path("before.cfg")));
+        QVERIFY(SameConfiguration(read, before, false));
     }
 
     void badNumbersAreRefused_data() {

@@ -6,15 +6,13 @@
 #include "config/ConfigHistory.h"
 #include "config/ConfigModel.h"
 #include "config/RecoveryFile.h"
+#include "support/KilledWriter.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace relvane;
 
@@ -167,19 +165,10 @@ private Q_SLOTS:
     void aKilledToolLeavesItsRecoveryFile()
     {
         const QString folder = dir_->filePath(QStringLiteral("recovery"));
-        const pid_t child = fork();
-        if (child == 0) {
-            ConfigModel edited;
-            Edit(edited, 55);
-            RecoveryFile mine(folder);
-            if (!mine.Write(edited))
-                _exit(3);
-            raise(SIGKILL);
-            _exit(4);
-        }
-        int status = 0;
-        QCOMPARE(waitpid(child, &status, 0), child);
-        QVERIFY(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+        ConfigModel edited;
+        Edit(edited, 55);
+        const pid_t child = test::RecoveryWrittenThenKilled(folder, edited);
+        QVERIFY(child > 0);
 
         RecoveryFile ours(folder);
         QVERIFY(ours.Write(ConfigModel()));
