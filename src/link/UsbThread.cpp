@@ -191,6 +191,23 @@ void UsbThread::Run() {
     port_.reset();
 }
 
+bool UsbThread::DropGonePort(quint64* generation) {
+    // Closed at once, so a dead port is reported once, not on every pass.
+    port_.reset();
+    if (state_.load() != LINK_OPEN) return false;
+    state_.store(LINK_LOST);
+    *generation = generation_;
+    return true;
+}
+
+TxQueue::WriteResult UsbThread::WriteToPort(const std::uint8_t* bytes, int count) {
+    std::lock_guard<std::mutex> lock(portGuard_);
+    if (!port_) return TxQueue::WriteResult::Failed;
+    int written = 0;
+    if (!port_->Write(bytes, count, &written)) return TxQueue::WriteResult::Failed;
+    return written >= count ? TxQueue::WriteResult::Complete : TxQueue::WriteResult::Short;
+}
+
 void UsbThread::PassOpen() {
     Pause(LINK_PASS_WAIT_MS);
     if (stop_.load()) return;
@@ -203,15 +220,7 @@ void UsbThread::PassOpen() {
         std::lock_guard<std::mutex> lock(portGuard_);
         if (!port_) return;  // closed meanwhile
         status = port_->Read(rxBuffer_, LINK_RX_BUFFER, &got);
-        if (status == ReadStatus::Gone) {
-            // Closed at once, so a dead port is reported once, not on every pass.
-            port_.reset();
-            if (state_.load() == LINK_OPEN) {
-                state_.store(LINK_LOST);
-                lost = true;
-                generation = generation_;
-            }
-        }
+        if (status == ReadStatus::Gone) lost = DropGonePort(&generation);
     }
     if (status == ReadStatus::Ok && got > 0) {
         rxCount_ = got;
@@ -225,13 +234,7 @@ void UsbThread::PassOpen() {
 
     if (stop_.load() || state_.load() != LINK_OPEN) return;
     queue_.WriteOne(
-        [this](const std::uint8_t* bytes, int count) {
-            std::lock_guard<std::mutex> lock(portGuard_);
-            if (!port_) return TxQueue::WriteResult::Failed;
-            int written = 0;
-            if (!port_->Write(bytes, count, &written)) return TxQueue::WriteResult::Failed;
-            return written >= count ? TxQueue::WriteResult::Complete : TxQueue::WriteResult::Short;
-        },
+        [this](const std::uint8_t* bytes, int count) { return WriteToPort(bytes, count); },
         [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); });
 }
 
@@ -283,14 +286,7 @@ void UsbThread::PassOpenFast() {
                 }
                 got += extra;
             }
-            if (status == ReadStatus::Gone) {
-                port_.reset();
-                if (state_.load() == LINK_OPEN) {
-                    state_.store(LINK_LOST);
-                    lost = true;
-                    generation = generation_;
-                }
-            }
+            if (status == ReadStatus::Gone) lost = DropGonePort(&generation);
         }
         if (status == ReadStatus::Ok && got > 0) {
             rxCount_ = got;
@@ -303,13 +299,7 @@ void UsbThread::PassOpenFast() {
     // Everything queued goes out now, one entry after the other.
     while (!stop_.load() && state_.load() == LINK_OPEN && queue_.WaitingCount() > 0) {
         const bool complete = queue_.WriteOne(
-            [this](const std::uint8_t* bytes, int count) {
-                std::lock_guard<std::mutex> lock(portGuard_);
-                if (!port_) return TxQueue::WriteResult::Failed;
-                int written = 0;
-                if (!port_->Write(bytes, count, &written)) return TxQueue::WriteResult::Failed;
-                return written >= count ? TxQueue::WriteResult::Complete : TxQueue::WriteResult::Short;
-            },
+            [this](const std::uint8_t* bytes, int count) { return WriteToPort(bytes, count); },
             // No rest after a complete write; a short or failed one waits as in the paced loop.
             [](int ms) {
                 if (ms > 2) QThread::msleep(static_cast<unsigned long>(ms));

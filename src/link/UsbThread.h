@@ -117,6 +117,11 @@ private:
     void Run();
     void PassOpen();
     void PassOpenFast();
+    // With portGuard_ held, after a read found the port gone: drops it; true (and the
+    // generation) when the link was open and is now lost.
+    bool DropGonePort(quint64* generation);
+    // One write of a queued entry, under portGuard_.
+    TxQueue::WriteResult WriteToPort(const std::uint8_t* bytes, int count);
     // Ends the fast link's wait (an entry was queued).
     void Wake();
     void PassLost();
