@@ -1,10 +1,12 @@
+// The EEPROM tool against the module: reading a range, writing the grid back,
+// and the answers it takes or leaves.
+
+#include "test_eeprom.h"
+
 #include "FakeToolHost.h"
 #include "tools/EepromTool.h"
 #include "tools/ToolText.h"
 
-#include <QBuffer>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace relvane;
@@ -30,739 +32,350 @@ QByteArray Pattern(int seed) {
     return d;
 }
 
-QString RowText(const EepromBuffer& b, int row) {
-    QStringList cells;
-    for (int c = 1; c <= 16; ++c) cells.append(b.cell(row, c));
-    return cells.join(QLatin1Char(' '));
-}
-
 }  // namespace
 
-class TestEeprom : public QObject {
-    Q_OBJECT
-private Q_SLOTS:
-    void shownGrid() {
-        FakeToolHost host;
-        EepromTool tool(host);
-        tool.Show();
-        const EepromBuffer& b = tool.buffer();
-        QCOMPARE(b.cell(0, 0), QStringLiteral("Addr"));
-        QCOMPARE(b.cell(0, 1), QStringLiteral("0"));
-        QCOMPARE(b.cell(0, 16), QStringLiteral("F"));
-        QCOMPARE(b.cell(0, 17), QStringLiteral("**** ASCII *****"));
-        QCOMPARE(b.cell(1, 0), QStringLiteral("0000"));
-        QCOMPARE(b.cell(256, 0), QStringLiteral("0FF0"));
-        QCOMPARE(b.cell(256, 16), QStringLiteral("00"));
-        QCOMPARE(b.cell(256, 17), QStringLiteral(". ").repeated(16));
-        QCOMPARE(b.cell(257, 0), QString());
-        QCOMPARE(tool.fieldText(EepromTool::EepromStart), QStringLiteral("0000"));
-        QCOMPARE(tool.fieldText(EepromTool::FillEnd), QStringLiteral("1000"));
-    }
+void TestEeprom::shownGrid() {
+    FakeToolHost host;
+    EepromTool tool(host);
+    tool.Show();
+    const EepromBuffer& b = tool.buffer();
+    QCOMPARE(b.cell(0, 0), QStringLiteral("Addr"));
+    QCOMPARE(b.cell(0, 1), QStringLiteral("0"));
+    QCOMPARE(b.cell(0, 16), QStringLiteral("F"));
+    QCOMPARE(b.cell(0, 17), QStringLiteral("**** ASCII *****"));
+    QCOMPARE(b.cell(1, 0), QStringLiteral("0000"));
+    QCOMPARE(b.cell(256, 0), QStringLiteral("0FF0"));
+    QCOMPARE(b.cell(256, 16), QStringLiteral("00"));
+    QCOMPARE(b.cell(256, 17), QStringLiteral(". ").repeated(16));
+    QCOMPARE(b.cell(257, 0), QString());
+    QCOMPARE(tool.fieldText(EepromTool::EepromStart), QStringLiteral("0000"));
+    QCOMPARE(tool.fieldText(EepromTool::FillEnd), QStringLiteral("1000"));
+}
 
-    void readWholeDefaultRange() {
-        FakeToolHost host;
-        EepromTool tool(host);
-        tool.Show();
-        tool.StartRead();
-        QVERIFY(!tool.readEnabled());
-        QVERIFY(tool.writeEnabled());
-        QVERIFY(tool.timerActive());
-        QCOMPARE(tool.progress(), 0);
-        int replies = 0;
-        while (host.sent.size() > replies) {
-            const QByteArray req = host.sent.at(replies);
-            QCOMPARE(req, ReadRequest(replies * 16));
-            ++replies;
-            Offer(tool, ReadReply(int(std::uint8_t(req[5])) | (int(std::uint8_t(req[6])) << 8), Pattern(replies)));
-            QVERIFY(replies <= 256);
-            if (replies < 256) {
-                QCOMPARE(tool.readCaption(), QStringLiteral("Reading"));
-                QVERIFY(tool.timerActive());
-            }
+void TestEeprom::readWholeDefaultRange() {
+    FakeToolHost host;
+    EepromTool tool(host);
+    tool.Show();
+    tool.StartRead();
+    QVERIFY(!tool.readEnabled());
+    QVERIFY(tool.writeEnabled());
+    QVERIFY(tool.timerActive());
+    QCOMPARE(tool.progress(), 0);
+    int replies = 0;
+    while (host.sent.size() > replies) {
+        const QByteArray req = host.sent.at(replies);
+        QCOMPARE(req, ReadRequest(replies * 16));
+        ++replies;
+        Offer(tool, ReadReply(int(std::uint8_t(req[5])) | (int(std::uint8_t(req[6])) << 8), Pattern(replies)));
+        QVERIFY(replies <= 256);
+        if (replies < 256) {
+            QCOMPARE(tool.readCaption(), QStringLiteral("Reading"));
+            QVERIFY(tool.timerActive());
         }
-        QCOMPARE(replies, 256);
-        QCOMPARE(host.sent.last(), ReadRequest(0x0FF0));
-        QCOMPARE(tool.mode(), EepromTool::Mode::None);
-        QCOMPARE(tool.readCaption(), QStringLiteral("Read"));
-        QVERIFY(tool.readEnabled());
-        QVERIFY(!tool.timerActive());
-        QCOMPARE(tool.progress(), 100);
-        QCOMPARE(tool.buffer().cell(256, 1), QStringLiteral("00"));  // 256 + 0
-        QCOMPARE(tool.buffer().cell(2, 1), QStringLiteral("02"));
     }
+    QCOMPARE(replies, 256);
+    QCOMPARE(host.sent.last(), ReadRequest(0x0FF0));
+    QCOMPARE(tool.mode(), EepromTool::Mode::None);
+    QCOMPARE(tool.readCaption(), QStringLiteral("Read"));
+    QVERIFY(tool.readEnabled());
+    QVERIFY(!tool.timerActive());
+    QCOMPARE(tool.progress(), 100);
+    QCOMPARE(tool.buffer().cell(256, 1), QStringLiteral("00"));  // 256 + 0
+    QCOMPARE(tool.buffer().cell(2, 1), QStringLiteral("02"));
+}
 
-    void progressAlongTheWay() {
-        QCOMPARE(EepromProgress(0, 0x800, 0x1000), 50);
-        QCOMPARE(EepromProgress(0x1000, 0x1800, 0x2000), 50);
-        // A range shorter than 100 bytes.
-        QCOMPARE(EepromProgress(0, 0x10, 0x20), 50);
-        QCOMPARE(EepromProgress(0, 0x30, 0x20), 100);
-        QCOMPARE(EepromProgress(0x20, 0x20, 0x20), 100);
-    }
+void TestEeprom::progressAlongTheWay() {
+    QCOMPARE(EepromProgress(0, 0x800, 0x1000), 50);
+    QCOMPARE(EepromProgress(0x1000, 0x1800, 0x2000), 50);
+    // A range shorter than 100 bytes.
+    QCOMPARE(EepromProgress(0, 0x10, 0x20), 50);
+    QCOMPARE(EepromProgress(0, 0x30, 0x20), 100);
+    QCOMPARE(EepromProgress(0x20, 0x20, 0x20), 100);
+}
 
-    void shortRangeGoesOn() {
-        FakeToolHost host;
-        EepromTool tool(host);
-        tool.Show();
-        tool.setFieldText(EepromTool::EepromEnd, QStringLiteral("0030"));
-        tool.StartRead();
-        Offer(tool, ReadReply(0x00, Pattern(0)));
-        QCOMPARE(tool.progress(), 33);
-        Offer(tool, ReadReply(0x10, Pattern(0)));
-        Offer(tool, ReadReply(0x20, Pattern(0)));
-        QCOMPARE(host.sent.size(), 3);
-        QCOMPARE(tool.mode(), EepromTool::Mode::None);
-        QVERIFY(tool.readEnabled());
-    }
+void TestEeprom::shortRangeGoesOn() {
+    FakeToolHost host;
+    EepromTool tool(host);
+    tool.Show();
+    tool.setFieldText(EepromTool::EepromEnd, QStringLiteral("0030"));
+    tool.StartRead();
+    Offer(tool, ReadReply(0x00, Pattern(0)));
+    QCOMPARE(tool.progress(), 33);
+    Offer(tool, ReadReply(0x10, Pattern(0)));
+    Offer(tool, ReadReply(0x20, Pattern(0)));
+    QCOMPARE(host.sent.size(), 3);
+    QCOMPARE(tool.mode(), EepromTool::Mode::None);
+    QVERIFY(tool.readEnabled());
+}
 
-    void rangeNotMultipleOf16Ends_data() {
-        QTest::addColumn<QString>("start");
-        QTest::addColumn<QString>("end");
-        QTest::addColumn<int>("blocks");
-        QTest::newRow("0000-0018") << QStringLiteral("0000") << QStringLiteral("0018") << 2;
-        QTest::newRow("0005-0020") << QStringLiteral("0005") << QStringLiteral("0020") << 2;
-        QTest::newRow("0000-0001") << QStringLiteral("0000") << QStringLiteral("0001") << 1;
-        QTest::newRow("3E60-3E70") << QStringLiteral("3E60") << QStringLiteral("3E70") << 1;
+void TestEeprom::rangeNotMultipleOf16Ends_data() {
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("end");
+    QTest::addColumn<int>("blocks");
+    QTest::newRow("0000-0018") << QStringLiteral("0000") << QStringLiteral("0018") << 2;
+    QTest::newRow("0005-0020") << QStringLiteral("0005") << QStringLiteral("0020") << 2;
+    QTest::newRow("0000-0001") << QStringLiteral("0000") << QStringLiteral("0001") << 1;
+    QTest::newRow("3E60-3E70") << QStringLiteral("3E60") << QStringLiteral("3E70") << 1;
+}
+
+void TestEeprom::rangeNotMultipleOf16Ends() {
+    QFETCH(QString, start);
+    QFETCH(QString, end);
+    QFETCH(int, blocks);
+    FakeToolHost host;
+    EepromTool tool(host);
+    tool.Show();
+    tool.setFieldText(EepromTool::EepromStart, start);
+    tool.setFieldText(EepromTool::EepromEnd, end);
+    tool.StartRead();
+    for (int i = 0; i < 50 && tool.mode() != EepromTool::Mode::None; ++i) {
+        const QByteArray req = host.sent.last();
+        Offer(tool, ReadReply(int(std::uint8_t(req[5])) | (int(std::uint8_t(req[6])) << 8), Pattern(i)));
     }
-    void rangeNotMultipleOf16Ends() {
-        QFETCH(QString, start);
-        QFETCH(QString, end);
-        QFETCH(int, blocks);
+    QCOMPARE(tool.mode(), EepromTool::Mode::None);
+    QCOMPARE(int(host.sent.size()), blocks);
+    QVERIFY(tool.readEnabled());
+}
+
+void TestEeprom::refusedRanges_data() {
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("end");
+    QTest::newRow("end equals start") << QStringLiteral("0100") << QStringLiteral("0100");
+    QTest::newRow("end below start") << QStringLiteral("0200") << QStringLiteral("0100");
+    QTest::newRow("beyond the grid") << QStringLiteral("3E00") << QStringLiteral("4000");
+    QTest::newRow("last block beyond") << QStringLiteral("3E65") << QStringLiteral("3E70");
+}
+
+void TestEeprom::refusedRanges() {
+    QFETCH(QString, start);
+    QFETCH(QString, end);
+    for (bool write : {false, true}) {
         FakeToolHost host;
         EepromTool tool(host);
         tool.Show();
         tool.setFieldText(EepromTool::EepromStart, start);
         tool.setFieldText(EepromTool::EepromEnd, end);
-        tool.StartRead();
-        for (int i = 0; i < 50 && tool.mode() != EepromTool::Mode::None; ++i) {
-            const QByteArray req = host.sent.last();
-            Offer(tool, ReadReply(int(std::uint8_t(req[5])) | (int(std::uint8_t(req[6])) << 8), Pattern(i)));
-        }
-        QCOMPARE(tool.mode(), EepromTool::Mode::None);
-        QCOMPARE(int(host.sent.size()), blocks);
-        QVERIFY(tool.readEnabled());
-    }
-
-    void refusedRanges_data() {
-        QTest::addColumn<QString>("start");
-        QTest::addColumn<QString>("end");
-        QTest::newRow("end equals start") << QStringLiteral("0100") << QStringLiteral("0100");
-        QTest::newRow("end below start") << QStringLiteral("0200") << QStringLiteral("0100");
-        QTest::newRow("beyond the grid") << QStringLiteral("3E00") << QStringLiteral("4000");
-        QTest::newRow("last block beyond") << QStringLiteral("3E65") << QStringLiteral("3E70");
-    }
-    void refusedRanges() {
-        QFETCH(QString, start);
-        QFETCH(QString, end);
-        for (bool write : {false, true}) {
-            FakeToolHost host;
-            EepromTool tool(host);
-            tool.Show();
-            tool.setFieldText(EepromTool::EepromStart, start);
-            tool.setFieldText(EepromTool::EepromEnd, end);
-            if (write) tool.StartWrite();
-            else tool.StartRead();
-            QVERIFY(host.sent.isEmpty());
-            QCOMPARE(host.dialogs.Count(), 1);
-            QCOMPARE(host.dialogs.Calls().first().messageKind, MessageKind::Error);
-            QCOMPARE(tool.mode(), EepromTool::Mode::None);
-            QVERIFY(tool.readEnabled() && tool.writeEnabled());
-            QVERIFY(!tool.timerActive());
-        }
-    }
-
-    void addressFieldThatIsNoNumber() {
-        FakeToolHost host;
-        EepromTool tool(host);
-        tool.setFieldText(EepromTool::EepromStart, QStringLiteral("xyz"));
-        QVERIFY_THROWS_EXCEPTION(ToolInputError, tool.StartRead());
+        if (write) tool.StartWrite();
+        else tool.StartRead();
         QVERIFY(host.sent.isEmpty());
-        QVERIFY(tool.readEnabled());
-        tool.setFieldText(EepromTool::EepromStart, QStringLiteral("01g"));
-        QCOMPARE(tool.FieldAddress(EepromTool::EepromStart), 1);
-    }
-
-    void replyForOtherAddressFillsItsOwnCells() {
-        FakeToolHost host;
-        EepromTool tool(host);
-        tool.Show();
-        tool.StartRead();
-        Offer(tool, ReadReply(0x0100, Pattern(0x41)));
-        QCOMPARE(tool.buffer().cell(17, 1), QStringLiteral("41"));
-        QCOMPARE(tool.buffer().cell(17, 17), QStringLiteral("ABCDEFGHIJKLMNOP"));
-        QCOMPARE(tool.buffer().cell(1, 1), QStringLiteral("00"));
-        // It is not the block asked for: the read still waits for 0x0000.
-        QCOMPARE(host.sent.size(), 1);
-        QCOMPARE(tool.mode(), EepromTool::Mode::Reading);
-    }
-
-    // A repeated answer (the module asked for a resend, the request went twice) counts once, so
-    // the read ends only with the last block's answer.
-    void repeatedReplyCountsOnce() {
-        FakeToolHost host;
-        EepromTool tool(host);
-        tool.Show();
-        tool.setFieldText(EepromTool::EepromEnd, QStringLiteral("0030"));
-        tool.StartRead();
-        Offer(tool, ReadReply(0x00, Pattern(0)));
-        Offer(tool, ReadReply(0x00, Pattern(0)));  // the repeat
-        Offer(tool, ReadReply(0x10, Pattern(1)));
-        QCOMPARE(tool.mode(), EepromTool::Mode::Reading);  // 0x20 has not come yet
-        QCOMPARE(host.sent.size(), 3);
-        QCOMPARE(host.sent.last(), ReadRequest(0x0020));
-        Offer(tool, ReadReply(0x20, Pattern(2)));
-        QCOMPARE(tool.mode(), EepromTool::Mode::None);
-        QCOMPARE(tool.buffer().cell(3, 1), QStringLiteral("02"));
-    }
-
-    void replyWhileIdleOrWritingSendsNothing() {
-        FakeToolHost host;
-        EepromTool tool(host);
-        tool.Show();
-        Offer(tool, ReadReply(0x0020, Pattern(1)));
-        QCOMPARE(tool.buffer().cell(3, 16), QStringLiteral("10"));
-        QVERIFY(host.sent.isEmpty());
-        tool.StartWrite();
-        host.sent.clear();
-        Offer(tool, ReadReply(0x0030, Pattern(2)));
-        QCOMPARE(tool.buffer().cell(4, 1), QStringLiteral("02"));
-        QVERIFY(host.sent.isEmpty());
-        QCOMPARE(tool.nextAddress(), 0);
-    }
-
-    void unalignedReplySpansTwoRows() {
-        FakeToolHost host;
-        EepromTool tool(host);
-        tool.Show();
-        Offer(tool, ReadReply(0x0008, QByteArray(16, 'Z')));
-        QCOMPARE(tool.buffer().cell(1, 9), QStringLiteral("5A"));
-        QCOMPARE(tool.buffer().cell(2, 8), QStringLiteral("5A"));
-        QCOMPARE(tool.buffer().cell(2, 9), QStringLiteral("00"));
-        QCOMPARE(tool.buffer().cell(1, 17), QStringLiteral(". ").repeated(8) + QStringLiteral("ZZZZZZZZ"));
-        QCOMPARE(tool.buffer().cell(2, 17), QStringLiteral("ZZZZZZZZ") + QStringLiteral(". ").repeated(8));
-    }
-
-    void replyBeyondTheGridIsBounded() {
-        FakeToolHost host;
-        EepromTool tool(host);
-        tool.Show();
-        Offer(tool, ReadReply(0x3E68, Pattern(1)));
-        QCOMPARE(tool.buffer().cell(999, 9), QStringLiteral("01"));
-        QCOMPARE(tool.buffer().cell(999, 16), QStringLiteral("08"));
-        QCOMPARE(tool.buffer().cell(999, 0), QStringLiteral("3E60"));
-        Offer(tool, ReadReply(0xFFF8, Pattern(1)));  // nothing of it lies in the grid
-        QVERIFY(host.sent.isEmpty());
-    }
-
-    void replyIntoEmptyRowGivesWholeRow() {
-        FakeToolHost host;
-        EepromTool tool(host);
-        tool.Show();
-        Offer(tool, ReadReply(0x2000, QByteArray("Hi")));
-        const int row = 0x2000 / 16 + 1;
-        QCOMPARE(tool.buffer().cell(row, 0), QStringLiteral("2000"));
-        QCOMPARE(tool.buffer().cell(row, 1), QStringLiteral("48"));
-        QCOMPARE(tool.buffer().cell(row, 16), QStringLiteral("00"));
-        QCOMPARE(QString::fromLatin1(tool.buffer().TextLine(row)),
-                 QStringLiteral("2000:48,69,00,00,00,00,00,00,00,00,00,00,00,00,00,00;//Hi") +
-                     QStringLiteral(". ").repeated(14) + QLatin1Char('\n'));
-    }
-
-    void writeRequestCarriesGridCells() {
-        FakeToolHost host;
-        EepromTool tool(host);
-        tool.Show();
-        for (int i = 0; i < 16; ++i) tool.buffer().SetByte(0x120 + i, std::uint8_t(0xA0 + i));
-        tool.setFieldText(EepromTool::EepromStart, QStringLiteral("0120"));
-        tool.setFieldText(EepromTool::EepromEnd, QStringLiteral("0140"));
-        tool.StartWrite();
-        QVERIFY(!tool.writeEnabled());
-        QVERIFY(tool.readEnabled());
-        QByteArray payload = Hex("10 2001");
-        for (int i = 0; i < 16; ++i) payload.append(char(0xA0 + i));
-        QCOMPARE(host.sent, QList<QByteArray>{Reply(0, 0x54, payload)});
-        QCOMPARE(host.sent.first().size(), 23);
-        QCOMPARE(RowText(tool.buffer(), 19).left(5), QStringLiteral("A0 A1"));
-        Offer(tool, Reply(0, 0xA4));
-        QCOMPARE(tool.writeCaption(), QStringLiteral("Writing"));
-        QCOMPARE(host.sent.size(), 2);
-        QCOMPARE(host.sent.last().mid(4, 3), Hex("10 3001"));
-        Offer(tool, Reply(0, 0xA4));
-        QCOMPARE(host.sent.size(), 2);
-        QCOMPARE(tool.writeCaption(), QStringLiteral("Write"));
-        QVERIFY(tool.writeEnabled());
-        QCOMPARE(tool.mode(), EepromTool::Mode::None);
-        // A late confirmation is ignored when no write runs.
-        Offer(tool, Reply(0, 0xA4));
-        QCOMPARE(host.sent.size(), 2);
-    }
-
-    void writeWithBadCellEndsCleanly() {
-        FakeToolHost host;
-        EepromTool tool(host);
-        tool.Show();
-        tool.buffer().setCell(2, 3, QStringLiteral("ZZ"));
-        tool.setFieldText(EepromTool::EepromEnd, QStringLiteral("0040"));
-        tool.StartWrite();
-        QCOMPARE(host.sent.size(), 1);
-        Offer(tool, Reply(0, 0xA4));
-        QCOMPARE(host.sent.size(), 1);
-        QCOMPARE(host.dialogs.Texts(), QStringList{QStringLiteral("'ZZ' is not a valid integer value")});
-        QCOMPARE(tool.mode(), EepromTool::Mode::None);
-        QVERIFY(tool.writeEnabled());
-        QVERIFY(!tool.timerActive());
-    }
-
-    // Only whole hexadecimal text is a byte: a blank is no digit, and an empty cell
-    // (left by a short text line) is none either.
-    void writeRefusesCellThatIsNoByte_data() {
-        QTest::addColumn<QString>("cell");
-        QTest::newRow("letters") << QStringLiteral("ZZ");
-        QTest::newRow("blank after") << QStringLiteral("5 ");
-        QTest::newRow("blank before") << QStringLiteral(" 5");
-        QTest::newRow("empty") << QString();
-    }
-    void writeRefusesCellThatIsNoByte() {
-        QFETCH(QString, cell);
-        FakeToolHost host;
-        EepromTool tool(host);
-        tool.Show();
-        tool.buffer().setCell(1, 16, cell);
-        tool.StartWrite();
-        QVERIFY(host.sent.isEmpty());
-        QCOMPARE(host.dialogs.Texts(), QStringList{QStringLiteral("'%1' is not a valid integer value").arg(cell)});
+        QCOMPARE(host.dialogs.Count(), 1);
         QCOMPARE(host.dialogs.Calls().first().messageKind, MessageKind::Error);
         QCOMPARE(tool.mode(), EepromTool::Mode::None);
-        QVERIFY(tool.writeEnabled());
-        QVERIFY(!tool.timerActive());
-    }
-
-    void timeoutRestoresButtons() {
-        FakeToolHost host;
-        EepromTool tool(host);
-        tool.Show();
-        tool.StartRead();
-        tool.StartWrite();
-        QVERIFY(!tool.readEnabled() && !tool.writeEnabled());
-        bool readBackBeforeBox = false;
-        host.dialogs.SetOnCall([&](const DialogCall&) { readBackBeforeBox = tool.readEnabled() && !tool.writeEnabled(); });
-        tool.TimeoutTick();
-        QCOMPARE(host.dialogs.Texts(), QStringList{QStringLiteral("Please power up the Target and try again")});
-        QVERIFY(readBackBeforeBox);
         QVERIFY(tool.readEnabled() && tool.writeEnabled());
-        QCOMPARE(tool.readCaption(), QStringLiteral("Read"));
-        QCOMPARE(tool.writeCaption(), QStringLiteral("Write"));
         QVERIFY(!tool.timerActive());
-        // The mode stays: a late reply still continues the transfer.
-        QCOMPARE(tool.mode(), EepromTool::Mode::Writing);
-        Offer(tool, Reply(0, 0xA4));
-        QCOMPARE(tool.nextAddress(), 0x10);
-        QVERIFY(tool.timerActive());
     }
+}
 
-    void badFramesIgnored_data() {
-        QTest::addColumn<QByteArray>("frame");
-        QByteArray bad = ReadReply(0, Pattern(1));
-        bad[0] = char(bad[0] ^ 4);
-        QTest::newRow("checksum") << bad;
-        QTest::newRow("type 1") << Reply(1, 0xA3, ReadReply(0, Pattern(1)).mid(4));
-        QTest::newRow("short") << Reply(0, 0xA3, Hex("000000 0102"));
-    }
-    void badFramesIgnored() {
-        QFETCH(QByteArray, frame);
-        FakeToolHost host;
-        EepromTool tool(host);
-        tool.Show();
-        tool.StartRead();
-        Offer(tool, frame);
-        QCOMPARE(tool.buffer().cell(1, 1), QStringLiteral("00"));
-        QCOMPARE(host.sent.size(), 1);
-        QCOMPARE(tool.nextAddress(), 0);
-    }
+void TestEeprom::addressFieldThatIsNoNumber() {
+    FakeToolHost host;
+    EepromTool tool(host);
+    tool.setFieldText(EepromTool::EepromStart, QStringLiteral("xyz"));
+    QVERIFY_THROWS_EXCEPTION(ToolInputError, tool.StartRead());
+    QVERIFY(host.sent.isEmpty());
+    QVERIFY(tool.readEnabled());
+    tool.setFieldText(EepromTool::EepromStart, QStringLiteral("01g"));
+    QCOMPARE(tool.FieldAddress(EepromTool::EepromStart), 1);
+}
 
-    void cellEditor_data() {
-        QTest::addColumn<QString>("before");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("after");
-        QTest::addColumn<int>("beeps");
-        QTest::newRow("3A then 5") << QStringLiteral("3A") << QStringLiteral("5") << QStringLiteral("A5") << 0;
-        QTest::newRow("A5 then 7") << QStringLiteral("A5") << QStringLiteral("7") << QStringLiteral("57") << 0;
-        QTest::newRow("lower case") << QStringLiteral("00") << QStringLiteral("f") << QStringLiteral("0F") << 0;
-        QTest::newRow("G") << QStringLiteral("3A") << QStringLiteral("G") << QStringLiteral("00") << 1;
-        QTest::newRow("256 or more") << QStringLiteral("3A") << QStringLiteral("3A5") << QStringLiteral("00") << 0;
-        QTest::newRow("two digits") << QStringLiteral("3A") << QStringLiteral("4B") << QStringLiteral("AB") << 0;
-        QTest::newRow("same text") << QStringLiteral("3A") << QStringLiteral("3A") << QStringLiteral("3A") << 0;
-        QTest::newRow("emptied") << QStringLiteral("3A") << QString() << QStringLiteral("3A") << 0;
-    }
-    void cellEditor() {
-        QFETCH(QString, before);
-        QFETCH(QString, typed);
-        QFETCH(int, beeps);
-        FakeToolHost host;
-        EepromTool tool(host);
-        tool.Show();
-        tool.buffer().setCell(5, 4, before);
-        tool.buffer().RecomputeAscii(5);
-        const QString asciiBefore = tool.buffer().cell(5, 17);
-        tool.BeginEdit(5, 4);
-        tool.EditText(5, 4, typed);
-        QTEST(tool.buffer().cell(5, 4), "after");
-        QCOMPARE(host.beeps, beeps);
-        if (beeps) QCOMPARE(tool.buffer().cell(5, 17), asciiBefore);  // not recomputed
-    }
+void TestEeprom::replyForOtherAddressFillsItsOwnCells() {
+    FakeToolHost host;
+    EepromTool tool(host);
+    tool.Show();
+    tool.StartRead();
+    Offer(tool, ReadReply(0x0100, Pattern(0x41)));
+    QCOMPARE(tool.buffer().cell(17, 1), QStringLiteral("41"));
+    QCOMPARE(tool.buffer().cell(17, 17), QStringLiteral("ABCDEFGHIJKLMNOP"));
+    QCOMPARE(tool.buffer().cell(1, 1), QStringLiteral("00"));
+    // It is not the block asked for: the read still waits for 0x0000.
+    QCOMPARE(host.sent.size(), 1);
+    QCOMPARE(tool.mode(), EepromTool::Mode::Reading);
+}
 
-    void typingShiftsDigitsIn() {
-        FakeToolHost host;
-        EepromTool tool(host);
-        tool.Show();
-        for (QChar c : QStringLiteral("415")) {
-            tool.BeginEdit(1, 1);
-            tool.EditText(1, 1, QString(c));
-        }
-        QCOMPARE(tool.buffer().cell(1, 1), QStringLiteral("15"));
-        tool.BeginEdit(1, 2);
-        tool.EditText(1, 2, QStringLiteral("4"));
-        tool.BeginEdit(1, 2);
-        tool.EditText(1, 2, QStringLiteral("1"));
-        QCOMPARE(tool.buffer().cell(1, 17), QStringLiteral(". A") + QStringLiteral(". ").repeated(14));
-    }
+// A repeated answer (the module asked for a resend, the request went twice) counts once, so
+// the read ends only with the last block's answer.
+void TestEeprom::repeatedReplyCountsOnce() {
+    FakeToolHost host;
+    EepromTool tool(host);
+    tool.Show();
+    tool.setFieldText(EepromTool::EepromEnd, QStringLiteral("0030"));
+    tool.StartRead();
+    Offer(tool, ReadReply(0x00, Pattern(0)));
+    Offer(tool, ReadReply(0x00, Pattern(0)));  // the repeat
+    Offer(tool, ReadReply(0x10, Pattern(1)));
+    QCOMPARE(tool.mode(), EepromTool::Mode::Reading);  // 0x20 has not come yet
+    QCOMPARE(host.sent.size(), 3);
+    QCOMPARE(host.sent.last(), ReadRequest(0x0020));
+    Offer(tool, ReadReply(0x20, Pattern(2)));
+    QCOMPARE(tool.mode(), EepromTool::Mode::None);
+    QCOMPARE(tool.buffer().cell(3, 1), QStringLiteral("02"));
+}
 
-    void addressAndAsciiColumnsAreNotEdited() {
-        FakeToolHost host;
-        EepromTool tool(host);
-        tool.Show();
-        tool.BeginEdit(2, 0);
-        QCOMPARE(tool.EditText(2, 0, QStringLiteral("5")), CellEdit::Unchanged);
-        QCOMPARE(tool.buffer().cell(2, 0), QStringLiteral("0010"));
-        QCOMPARE(tool.EditText(0, 3, QStringLiteral("5")), CellEdit::Unchanged);
-        QCOMPARE(tool.EditText(1000, 3, QStringLiteral("5")), CellEdit::Unchanged);
-    }
+void TestEeprom::replyWhileIdleOrWritingSendsNothing() {
+    FakeToolHost host;
+    EepromTool tool(host);
+    tool.Show();
+    Offer(tool, ReadReply(0x0020, Pattern(1)));
+    QCOMPARE(tool.buffer().cell(3, 16), QStringLiteral("10"));
+    QVERIFY(host.sent.isEmpty());
+    tool.StartWrite();
+    host.sent.clear();
+    Offer(tool, ReadReply(0x0030, Pattern(2)));
+    QCOMPARE(tool.buffer().cell(4, 1), QStringLiteral("02"));
+    QVERIFY(host.sent.isEmpty());
+    QCOMPARE(tool.nextAddress(), 0);
+}
 
-    void asciiColumn_data() {
-        QTest::addColumn<QString>("cell");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("41") << QStringLiteral("41") << QStringLiteral("A");
-        QTest::newRow("20") << QStringLiteral("20") << QStringLiteral(". ");
-        QTest::newRow("7F") << QStringLiteral("7F") << QStringLiteral(". ");
-        QTest::newRow("21") << QStringLiteral("21") << QStringLiteral("!");
-        QTest::newRow("7E") << QStringLiteral("7E") << QStringLiteral("~");
-        QTest::newRow("FF") << QStringLiteral("FF") << QStringLiteral(". ");
-        QTest::newRow("empty") << QString() << QString();
-        QTest::newRow("not hex") << QStringLiteral("ZZ") << QStringLiteral(". ");
-        QTest::newRow("lower case") << QStringLiteral("7e") << QStringLiteral("~");
-        QTest::newRow("one digit") << QStringLiteral("5") << QStringLiteral(". ");
-        QTest::newRow("three digits") << QStringLiteral("041") << QStringLiteral("A");
-        QTest::newRow("half hex") << QStringLiteral("4Z") << QStringLiteral(". ");
-    }
-    void asciiColumn() {
-        QFETCH(QString, cell);
-        QTEST(EepromAsciiOf({cell}), "shown");
-    }
+void TestEeprom::unalignedReplySpansTwoRows() {
+    FakeToolHost host;
+    EepromTool tool(host);
+    tool.Show();
+    Offer(tool, ReadReply(0x0008, QByteArray(16, 'Z')));
+    QCOMPARE(tool.buffer().cell(1, 9), QStringLiteral("5A"));
+    QCOMPARE(tool.buffer().cell(2, 8), QStringLiteral("5A"));
+    QCOMPARE(tool.buffer().cell(2, 9), QStringLiteral("00"));
+    QCOMPARE(tool.buffer().cell(1, 17), QStringLiteral(". ").repeated(8) + QStringLiteral("ZZZZZZZZ"));
+    QCOMPARE(tool.buffer().cell(2, 17), QStringLiteral("ZZZZZZZZ") + QStringLiteral(". ").repeated(8));
+}
 
-    void fill_data() {
-        QTest::addColumn<QString>("start");
-        QTest::addColumn<QString>("end");
-        QTest::addColumn<int>("firstRow");
-        QTest::addColumn<int>("lastRow");
-        QTest::newRow("two rows") << QStringLiteral("0010") << QStringLiteral("0030") << 2 << 3;
-        QTest::newRow("unaligned start") << QStringLiteral("0018") << QStringLiteral("0030") << 2 << 3;
-        QTest::newRow("end not aligned") << QStringLiteral("0000") << QStringLiteral("0021") << 1 << 3;
-        QTest::newRow("to the grid's end") << QStringLiteral("3E50") << QStringLiteral("FFFF") << 998 << 999;
-        QTest::newRow("empty") << QStringLiteral("0030") << QStringLiteral("0030") << 0 << -1;
-    }
-    void fill() {
-        QFETCH(QString, start);
-        QFETCH(QString, end);
-        QFETCH(int, firstRow);
-        QFETCH(int, lastRow);
-        FakeToolHost host;
-        EepromTool tool(host);
-        tool.Show();
-        tool.setFieldText(EepromTool::FillStart, start);
-        tool.setFieldText(EepromTool::FillEnd, end);
-        tool.FillFF();
-        int filled = 0;
-        for (int r = 1; r <= 999; ++r) {
-            const bool ff = tool.buffer().cell(r, 1) == QStringLiteral("FF");
-            QCOMPARE(ff, r >= firstRow && r <= lastRow);
-            filled += ff;
-        }
-        QCOMPARE(filled, qMax(0, lastRow - firstRow + 1));
-        if (lastRow > 0) {
-            QCOMPARE(tool.buffer().cell(lastRow, 16), QStringLiteral("FF"));
-            QCOMPARE(tool.buffer().cell(lastRow, 0),
-                     QStringLiteral("%1").arg((lastRow - 1) * 16, 4, 16, QLatin1Char('0')).toUpper());
-            QCOMPARE(tool.buffer().cell(lastRow, 17), QStringLiteral(". ").repeated(16));
-            tool.Fill00();  // same range back to 00
-            QCOMPARE(tool.buffer().cell(lastRow, 16), QStringLiteral("00"));
-        }
-    }
+void TestEeprom::replyBeyondTheGridIsBounded() {
+    FakeToolHost host;
+    EepromTool tool(host);
+    tool.Show();
+    Offer(tool, ReadReply(0x3E68, Pattern(1)));
+    QCOMPARE(tool.buffer().cell(999, 9), QStringLiteral("01"));
+    QCOMPARE(tool.buffer().cell(999, 16), QStringLiteral("08"));
+    QCOMPARE(tool.buffer().cell(999, 0), QStringLiteral("3E60"));
+    Offer(tool, ReadReply(0xFFF8, Pattern(1)));  // nothing of it lies in the grid
+    QVERIFY(host.sent.isEmpty());
+}
 
-    void textLineFormat() {
-        EepromBuffer b;
-        b.InitializeShown();
-        const QByteArray hello("Hello World!!!!!");
-        for (int i = 0; i < 16; ++i) b.SetByte(i, std::uint8_t(hello[i]));
-        b.RecomputeAscii(1);
-        QCOMPARE(b.TextLine(1), QByteArray("0000:48,65,6C,6C,6F,20,57,6F,72,6C,64,21,21,21,21,21;//Hello. World!!!!!\n"));
-    }
+void TestEeprom::replyIntoEmptyRowGivesWholeRow() {
+    FakeToolHost host;
+    EepromTool tool(host);
+    tool.Show();
+    Offer(tool, ReadReply(0x2000, QByteArray("Hi")));
+    const int row = 0x2000 / 16 + 1;
+    QCOMPARE(tool.buffer().cell(row, 0), QStringLiteral("2000"));
+    QCOMPARE(tool.buffer().cell(row, 1), QStringLiteral("48"));
+    QCOMPARE(tool.buffer().cell(row, 16), QStringLiteral("00"));
+    QCOMPARE(QString::fromLatin1(tool.buffer().TextLine(row)),
+             QStringLiteral("2000:48,69,00,00,00,00,00,00,00,00,00,00,00,00,00,00;//Hi") +
+                 QStringLiteral(". ").repeated(14) + QLatin1Char('\n'));
+}
 
-    void saveThenLoadTwoRows() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("dump.txt"));
-        FakeToolHost host;
-        EepromTool tool(host);
-        tool.Show();
-        for (int i = 0; i < 32; ++i) tool.buffer().SetByte(i, std::uint8_t(0x30 + i));
-        for (int i = 0; i < 16; ++i) tool.buffer().SetByte(0x20 + i, 0x77);  // row 3: not saved
-        for (int r = 1; r <= 3; ++r) tool.buffer().RecomputeAscii(r);
-        tool.setFieldText(EepromTool::FileEnd, QStringLiteral("0020"));
-        host.dialogs.QueueFile(path);
-        tool.Save();
-        QCOMPARE(host.dialogs.Calls().first().options.title, QStringLiteral("File save"));
-        QCOMPARE(host.dialogs.Calls().first().options.fileName, QStringLiteral("*.txt"));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QList<QByteArray> lines = f.readAll().split('\n');
-        QCOMPARE(lines.size(), 3);  // two lines, each ended by one line feed
-        QVERIFY(lines.at(0).startsWith("0000:30,31,"));
-        QVERIFY(lines.at(1).startsWith("0010:40,41,"));
-        QVERIFY(lines.at(2).isEmpty());
-        f.close();
+void TestEeprom::writeRequestCarriesGridCells() {
+    FakeToolHost host;
+    EepromTool tool(host);
+    tool.Show();
+    for (int i = 0; i < 16; ++i) tool.buffer().SetByte(0x120 + i, std::uint8_t(0xA0 + i));
+    tool.setFieldText(EepromTool::EepromStart, QStringLiteral("0120"));
+    tool.setFieldText(EepromTool::EepromEnd, QStringLiteral("0140"));
+    tool.StartWrite();
+    QVERIFY(!tool.writeEnabled());
+    QVERIFY(tool.readEnabled());
+    QByteArray payload = Hex("10 2001");
+    for (int i = 0; i < 16; ++i) payload.append(char(0xA0 + i));
+    QCOMPARE(host.sent, QList<QByteArray>{Reply(0, 0x54, payload)});
+    QCOMPARE(host.sent.first().size(), 23);
+    QCOMPARE(RowText(tool.buffer(), 19).left(5), QStringLiteral("A0 A1"));
+    Offer(tool, Reply(0, 0xA4));
+    QCOMPARE(tool.writeCaption(), QStringLiteral("Writing"));
+    QCOMPARE(host.sent.size(), 2);
+    QCOMPARE(host.sent.last().mid(4, 3), Hex("10 3001"));
+    Offer(tool, Reply(0, 0xA4));
+    QCOMPARE(host.sent.size(), 2);
+    QCOMPARE(tool.writeCaption(), QStringLiteral("Write"));
+    QVERIFY(tool.writeEnabled());
+    QCOMPARE(tool.mode(), EepromTool::Mode::None);
+    // A late confirmation is ignored when no write runs.
+    Offer(tool, Reply(0, 0xA4));
+    QCOMPARE(host.sent.size(), 2);
+}
 
-        EepromTool other(host);
-        other.Show();
-        host.dialogs.QueueFile(QStringLiteral("  ") + path + QStringLiteral(" "));
-        other.Load();
-        for (int r = 1; r <= 2; ++r) {
-            QCOMPARE(RowText(other.buffer(), r), RowText(tool.buffer(), r));
-            QCOMPARE(other.buffer().cell(r, 17), tool.buffer().cell(r, 17));
-        }
-        QCOMPARE(other.buffer().cell(3, 1), QStringLiteral("00"));
-        const DialogCall& open = host.dialogs.Calls().last();
-        QCOMPARE(open.options.title, QStringLiteral("File open"));
-        QCOMPARE(open.options.filter, QStringLiteral("Text files (*.txt)|*.txt|Bin files (*.bin)|*.bin"));
-        QCOMPARE(open.options.defaultExtension, QStringLiteral("txt|bin"));
-    }
+void TestEeprom::writeWithBadCellEndsCleanly() {
+    FakeToolHost host;
+    EepromTool tool(host);
+    tool.Show();
+    tool.buffer().setCell(2, 3, QStringLiteral("ZZ"));
+    tool.setFieldText(EepromTool::EepromEnd, QStringLiteral("0040"));
+    tool.StartWrite();
+    QCOMPARE(host.sent.size(), 1);
+    Offer(tool, Reply(0, 0xA4));
+    QCOMPARE(host.sent.size(), 1);
+    QCOMPARE(host.dialogs.Texts(), QStringList{QStringLiteral("'ZZ' is not a valid integer value")});
+    QCOMPARE(tool.mode(), EepromTool::Mode::None);
+    QVERIFY(tool.writeEnabled());
+    QVERIFY(!tool.timerActive());
+}
 
-    void overwriteQuestion_data() {
-        QTest::addColumn<bool>("yes");
-        QTest::newRow("No keeps the file") << false;
-        QTest::newRow("Yes overwrites") << true;
-    }
-    void overwriteQuestion() {
-        QFETCH(bool, yes);
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("old.txt"));
-        {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("keep me\n");
-        }
-        FakeToolHost host;
-        EepromTool tool(host);
-        tool.Show();
-        tool.setFieldText(EepromTool::FileEnd, QStringLiteral("0010"));
-        host.dialogs.QueueAnswer(yes ? MessageAnswer::Yes : MessageAnswer::No);
-        tool.SaveTo(path);
-        QCOMPARE(host.dialogs.Texts(), QStringList{QStringLiteral("File already exists: '%1'\nOverwrite ?").arg(path)});
-        QCOMPARE(host.dialogs.Calls().first().messageKind, MessageKind::Warning);
-        QCOMPARE(host.dialogs.Calls().first().buttons, MessageButtons::YesNo);
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), yes ? tool.buffer().TextLine(1) : QByteArray("keep me\n"));
-    }
+// Only whole hexadecimal text is a byte: a blank is no digit, and an empty cell
+// (left by a short text line) is none either.
+void TestEeprom::writeRefusesCellThatIsNoByte_data() {
+    QTest::addColumn<QString>("cell");
+    QTest::newRow("letters") << QStringLiteral("ZZ");
+    QTest::newRow("blank after") << QStringLiteral("5 ");
+    QTest::newRow("blank before") << QStringLiteral(" 5");
+    QTest::newRow("empty") << QString();
+}
 
-    void saveWithBadFieldLeavesFileAlone() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("old.txt"));
-        {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("keep me\n");
-        }
-        FakeToolHost host;
-        EepromTool tool(host);
-        tool.setFieldText(EepromTool::FileEnd, QStringLiteral("top"));
-        QVERIFY_THROWS_EXCEPTION(ToolInputError, tool.SaveTo(path));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), QByteArray("keep me\n"));
-    }
+void TestEeprom::writeRefusesCellThatIsNoByte() {
+    QFETCH(QString, cell);
+    FakeToolHost host;
+    EepromTool tool(host);
+    tool.Show();
+    tool.buffer().setCell(1, 16, cell);
+    tool.StartWrite();
+    QVERIFY(host.sent.isEmpty());
+    QCOMPARE(host.dialogs.Texts(), QStringList{QStringLiteral("'%1' is not a valid integer value").arg(cell)});
+    QCOMPARE(host.dialogs.Calls().first().messageKind, MessageKind::Error);
+    QCOMPARE(tool.mode(), EepromTool::Mode::None);
+    QVERIFY(tool.writeEnabled());
+    QVERIFY(!tool.timerActive());
+}
 
-    void fileErrors() {
-        QTemporaryDir dir;
-        FakeToolHost host;
-        EepromTool tool(host);
-        tool.Show();
-        const QString missing = dir.filePath(QStringLiteral("missing.txt"));
-        tool.LoadFrom(missing);
-        QCOMPARE(host.dialogs.LastText(), QStringLiteral("Unable to open file: '%1'").arg(missing));
-        const QString unwritable = dir.filePath(QStringLiteral("no/such/dir.txt"));
-        tool.SaveTo(unwritable);
-        QCOMPARE(host.dialogs.LastText(), QStringLiteral("Unable to create file: '%1'").arg(unwritable));
-        QCOMPARE(host.dialogs.Calls().last().messageKind, MessageKind::Error);
-    }
+void TestEeprom::timeoutRestoresButtons() {
+    FakeToolHost host;
+    EepromTool tool(host);
+    tool.Show();
+    tool.StartRead();
+    tool.StartWrite();
+    QVERIFY(!tool.readEnabled() && !tool.writeEnabled());
+    bool readBackBeforeBox = false;
+    host.dialogs.SetOnCall([&](const DialogCall&) { readBackBeforeBox = tool.readEnabled() && !tool.writeEnabled(); });
+    tool.TimeoutTick();
+    QCOMPARE(host.dialogs.Texts(), QStringList{QStringLiteral("Please power up the Target and try again")});
+    QVERIFY(readBackBeforeBox);
+    QVERIFY(tool.readEnabled() && tool.writeEnabled());
+    QCOMPARE(tool.readCaption(), QStringLiteral("Read"));
+    QCOMPARE(tool.writeCaption(), QStringLiteral("Write"));
+    QVERIFY(!tool.timerActive());
+    // The mode stays: a late reply still continues the transfer.
+    QCOMPARE(tool.mode(), EepromTool::Mode::Writing);
+    Offer(tool, Reply(0, 0xA4));
+    QCOMPARE(tool.nextAddress(), 0x10);
+    QVERIFY(tool.timerActive());
+}
 
-    void rawFile32Bytes() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("image.BIN"));
-        QByteArray bytes;
-        for (int i = 0; i < 32; ++i) bytes.append(char(0x40 + i));
-        {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(bytes);
-        }
-        FakeToolHost host;
-        EepromTool tool(host);
-        tool.Show();
-        tool.buffer().SetByte(0x20, 0x99);
-        tool.buffer().SetByte(0x30, 0x99);
-        tool.LoadFrom(path);
-        QCOMPARE(tool.buffer().cell(1, 1), QStringLiteral("40"));
-        QCOMPARE(tool.buffer().cell(2, 16), QStringLiteral("5F"));
-        QCOMPARE(tool.buffer().cell(1, 17), QStringLiteral("@ABCDEFGHIJKLMNO"));
-        QCOMPARE(tool.buffer().cell(3, 1), QStringLiteral("00"));  // the extra row of 00
-        QCOMPARE(tool.buffer().cell(4, 1), QStringLiteral("99"));  // untouched
-        QCOMPARE(host.dialogs.Count(), 0);
-    }
+void TestEeprom::badFramesIgnored_data() {
+    QTest::addColumn<QByteArray>("frame");
+    QByteArray bad = ReadReply(0, Pattern(1));
+    bad[0] = char(bad[0] ^ 4);
+    QTest::newRow("checksum") << bad;
+    QTest::newRow("type 1") << Reply(1, 0xA3, ReadReply(0, Pattern(1)).mid(4));
+    QTest::newRow("short") << Reply(0, 0xA3, Hex("000000 0102"));
+}
 
-    void rawFileShorterRowAndTooLarge() {
-        EepromBuffer b;
-        b.InitializeShown();
-        QByteArray data(20, char(0x31));
-        QBuffer in(&data);
-        in.open(QIODevice::ReadOnly);
-        QVERIFY(b.ReadRaw(in));
-        QCOMPARE(b.cell(2, 4), QStringLiteral("31"));
-        QCOMPARE(b.cell(2, 5), QStringLiteral("00"));
-
-        QByteArray big(kEepromBufferEnd + 5, char(0x32));
-        QBuffer bigIn(&big);
-        bigIn.open(QIODevice::ReadOnly);
-        QVERIFY(!b.ReadRaw(bigIn));
-        QCOMPARE(b.cell(999, 16), QStringLiteral("32"));
-        QCOMPARE(b.cell(999, 0), QStringLiteral("3E60"));
-
-        QByteArray exact(kEepromBufferEnd, char(0x33));
-        QBuffer exactIn(&exact);
-        exactIn.open(QIODevice::ReadOnly);
-        QVERIFY(b.ReadRaw(exactIn));  // fits; only the extra 00 row has no room
-        QCOMPARE(b.cell(999, 16), QStringLiteral("33"));
-    }
-
-    void textLines_data() {
-        QTest::addColumn<QByteArray>("line");
-        QTest::addColumn<bool>("applied");
-        QTest::addColumn<int>("row");
-        QTest::addColumn<QString>("first");
-        QTest::newRow("0100") << QByteArray("0100:41,42,43,44,45,46,47,48,49,4A,4B,4C,4D,4E,4F,50;//x\n") << true
-                              << 17 << QStringLiteral("41");
-        QTest::newRow("CRLF") << QByteArray("0010:7A,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00;\r\n") << true << 2
-                              << QStringLiteral("7A");
-        QTest::newRow("lower-case address") << QByteArray("00a0:01,02") << true << 11 << QStringLiteral("01");
-        QTest::newRow("no colon") << QByteArray("0100;41,42") << false << 17 << QStringLiteral("00");
-        QTest::newRow("empty") << QByteArray("\n") << false << 1 << QStringLiteral("00");
-        QTest::newRow("not hex") << QByteArray("01G0:41,42") << false << 17 << QStringLiteral("00");
-        QTest::newRow("beyond grid") << QByteArray("3E70:41,42") << false << 999 << QStringLiteral("");
-    }
-    void textLines() {
-        QFETCH(QByteArray, line);
-        QFETCH(bool, applied);
-        QFETCH(int, row);
-        EepromBuffer b;
-        b.InitializeShown();
-        QCOMPARE(b.ApplyTextLine(line), applied);
-        QTEST(b.cell(row, 1), "first");
-        if (applied && row == 17) {
-            QCOMPARE(b.cell(17, 16), QStringLiteral("50"));
-            QCOMPARE(b.cell(17, 17), QStringLiteral("ABCDEFGHIJKLMNOP"));
-            QCOMPARE(b.cell(17, 0), QStringLiteral("0100"));
-        }
-    }
-
-    // A text line with a byte that is no hexadecimal number ends the load with the
-    // conversion message: the lines before it stay loaded, it and those after change nothing.
-    void textLoadStopsAtByteThatIsNoNumber_data() {
-        QTest::addColumn<QByteArray>("bad");
-        QTest::addColumn<QString>("byte");
-        QTest::newRow("letters") << QByteArray("0010:41,ZZ,43") << QStringLiteral("ZZ");
-        QTest::newRow("blank after") << QByteArray("0010:41,5 ,43") << QStringLiteral("5 ");
-        QTest::newRow("blank before") << QByteArray("0010: 5,41") << QStringLiteral(" 5");
-        QTest::newRow("last byte") << QByteArray("0010:00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,0G;//")
-                                   << QStringLiteral("0G");
-    }
-    void textLoadStopsAtByteThatIsNoNumber() {
-        QFETCH(QByteArray, bad);
-        QFETCH(QString, byte);
-        const QByteArray text = "0000:48,49,00,00,00,00,00,00,00,00,00,00,00,00,00,00;//\n" + bad +
-                                "\n0020:41,41,41,41,41,41,41,41,41,41,41,41,41,41,41,41;//\n";
-        const QString message = QStringLiteral("'%1' is not a valid integer value").arg(byte);
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("bad.txt"));
-        {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(text);
-        }
-        FakeToolHost host;
-        EepromTool tool(host);
-        tool.Show();
-        tool.LoadFrom(path);
-        QCOMPARE(host.dialogs.Texts(), QStringList{message});
-        QCOMPARE(host.dialogs.Calls().first().messageKind, MessageKind::Error);
-        const EepromBuffer& b = tool.buffer();
-        QCOMPARE(b.cell(1, 17), QStringLiteral("HI") + QStringLiteral(". ").repeated(14));
-        for (int row : {2, 3}) {
-            QCOMPARE(RowText(b, row), QStringList(16, QStringLiteral("00")).join(QLatin1Char(' ')));
-            QCOMPARE(b.cell(row, 17), QStringLiteral(". ").repeated(16));
-        }
-        // The reader works the same on bytes in memory.
-        EepromBuffer memory;
-        memory.InitializeShown();
-        QCOMPARE(memory.ReadText(text), message);
-        for (int row = 1; row <= 3; ++row)
-            for (int c = 0; c < kEepromGridColumns; ++c) QCOMPARE(memory.cell(row, c), b.cell(row, c));
-        QString error;
-        QVERIFY(!memory.ApplyTextLine(bad, &error));
-        QCOMPARE(error, message);
-    }
-
-    void textFileSkipsOtherLines() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("mixed.Txt"));
-        {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("comment line\n\n0020:41,41,41,41,41,41,41,41,41,41,41,41,41,41,41,41;//\n");
-            f.write(QByteArray(150, 'x') + "\n");
-        }
-        FakeToolHost host;
-        EepromTool tool(host);
-        tool.Show();
-        tool.LoadFrom(path);
-        QCOMPARE(tool.buffer().cell(3, 1), QStringLiteral("41"));
-        QCOMPARE(tool.buffer().cell(3, 17), QStringLiteral("AAAAAAAAAAAAAAAA"));
-        QCOMPARE(host.dialogs.Count(), 0);
-    }
-
-    void otherExtensionLoadsNothing() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("dump.dat"));
-        {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("0000:41,41,41,41,41,41,41,41,41,41,41,41,41,41,41,41;//\n");
-        }
-        FakeToolHost host;
-        EepromTool tool(host);
-        tool.Show();
-        tool.LoadFrom(path);
-        QCOMPARE(tool.buffer().cell(1, 1), QStringLiteral("00"));
-        QCOMPARE(host.dialogs.Count(), 0);
-    }
-};
+void TestEeprom::badFramesIgnored() {
+    QFETCH(QByteArray, frame);
+    FakeToolHost host;
+    EepromTool tool(host);
+    tool.Show();
+    tool.StartRead();
+    Offer(tool, frame);
+    QCOMPARE(tool.buffer().cell(1, 1), QStringLiteral("00"));
+    QCOMPARE(host.sent.size(), 1);
+    QCOMPARE(tool.nextAddress(), 0);
+}
 
 QTEST_GUILESS_MAIN(TestEeprom)
-#include "test_eeprom.moc"
+#include "moc_test_eeprom.cpp"
