@@ -1,12 +1,9 @@
 // The live view's rules and its logic without widgets: painting tables, the
-// poll, modes and switching, pages, and the heartbeat with the link watchdog.
+// poll, modes and switching, and pages.
 
-#include "monitor/LiveMonitor.h"
-#include "monitor/MonitorTestSupport.h"
+#include "test_live_monitor.h"
 
 #include <QtTest>
-
-#include <map>
 
 using namespace relvane;
 using namespace relvane::test;
@@ -15,630 +12,370 @@ Q_DECLARE_METATYPE(relvane::LiveColour)
 
 namespace {
 
-class FakeDisplay : public LiveDisplay {
-public:
-    void ShowStatus(const StatusTexts& t) override
-    {
-        status = t;
-        ++statusCalls;
-    }
-    void ShowIdleStatus(const LiveLook& look) override
-    {
-        status = {look.text, look.text, look.text, look.text};
-        ++statusCalls;
-    }
-    void ShowChannelState(int channel, const LiveLook& look) override { states[channel] = look; }
-    void ShowChannelButton(int channel, const LiveLook& look) override { buttons[channel] = look; }
-    void ShowInput(int input, const LiveLook& look) override { inputs[input] = look; }
-    void ShowCanInput(int canInput, const LiveLook& look) override { canInputs[canInput] = look; }
-    void SetChannelButtonsEnabled(bool enabled) override { buttonsEnabled = enabled; }
-    bool AutoSelected() const override { return autoSelected; }
-    bool ManualSelected() const override { return manualSelected; }
-
-    void Clear()
-    {
-        states.clear();
-        buttons.clear();
-        inputs.clear();
-        canInputs.clear();
-        statusCalls = 0;
-    }
-
-    StatusTexts status;
-    int statusCalls = 0;
-    std::map<int, LiveLook> states, buttons, inputs, canInputs;
-    bool buttonsEnabled = false;
-    bool autoSelected = true;
-    bool manualSelected = false;
-};
-
 ChannelState Channel(int channel, bool on, int fault, int current, bool highlight)
 {
     return ChannelState{true, channel, on, static_cast<std::uint8_t>(fault), current, highlight};
 }
 
-const LiveColour N = LiveColour::Neutral, R = LiveColour::Red, G = LiveColour::Green,
-                 Y = LiveColour::Yellow, W = LiveColour::White;
-
 }  // namespace
 
-class TestLiveMonitor : public QObject {
-    Q_OBJECT
+void TestLiveMonitor::init()
+{
+    host_ = new FakeHost;
+    display_ = new FakeDisplay;
+    monitor_ = new LiveMonitor(*host_);
+    monitor_->Timer1().stop();  // ticks are driven by hand
+    monitor_->SetDisplay(display_);
+}
 
-private:
-    FakeHost* host_ = nullptr;
-    FakeDisplay* display_ = nullptr;
-    LiveMonitor* monitor_ = nullptr;
+void TestLiveMonitor::cleanup()
+{
+    delete monitor_;
+    delete display_;
+    delete host_;
+}
 
-    void Feed(void (LiveMonitor::*handler)(const std::uint8_t*, int), const QByteArray& bytes)
-    {
-        ReceivedFrame f(bytes);
-        (monitor_->*handler)(f.buffer, f.count);
-    }
-    void Answer() { Feed(&LiveMonitor::OnVersionCfm, VersionFrame("9.08")); }
-    void Ticks(int n)
-    {
-        for (int i = 0; i < n; ++i)
-            monitor_->TimerVersionTimer();
-    }
+// --- painting rules ---------------------------------------------------------
 
-private Q_SLOTS:
-    void init()
-    {
-        host_ = new FakeHost;
-        display_ = new FakeDisplay;
-        monitor_ = new LiveMonitor(*host_);
-        monitor_->Timer1().stop();  // ticks are driven by hand
-        monitor_->SetDisplay(display_);
-    }
-    void cleanup()
-    {
-        delete monitor_;
-        delete display_;
-        delete host_;
-    }
+void TestLiveMonitor::highPowerTable_data()
+{
+    QTest::addColumn<bool>("on");
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<bool>("highlight");
+    QTest::addColumn<QString>("stateText");
+    QTest::addColumn<LiveColour>("stateColour");
+    QTest::addColumn<QString>("buttonText");
+    QTest::addColumn<LiveColour>("buttonColour");
+    // current 300 tenths throughout
+    QTest::newRow("fault 1 on") << true << 1 << false << "-SHORT" << R << "fail" << R;
+    QTest::newRow("fault 2 on") << true << 2 << false << "+SHORT" << R << "fail" << R;
+    QTest::newRow("fault 2 off") << false << 2 << false << "+SHORT" << R << "fail" << R;
+    QTest::newRow("fault 4 off") << false << 4 << true << "OPEN" << R << "fail" << R;
+    QTest::newRow("fault 8 on highlight") << true << 8 << true << "OVERLOAD" << R << "fail" << R;
+    QTest::newRow("on highlight") << true << 0 << true << "30.0 A" << Y << "On" << Y;
+    QTest::newRow("on") << true << 0 << false << "30.0 A" << G << "On" << G;
+    QTest::newRow("off highlight") << false << 0 << true << "--" << W << "Off" << Y;
+    QTest::newRow("off") << false << 0 << false << "--" << W << "Off" << N;
+    QTest::newRow("fault 3 is none") << true << 3 << false << "30.0 A" << G << "On" << G;
+    QTest::newRow("fault 16 is none") << false << 16 << false << "--" << W << "Off" << N;
+}
 
-    // --- painting rules ---------------------------------------------------------
+void TestLiveMonitor::highPowerTable()
+{
+    QFETCH(bool, on);
+    QFETCH(int, fault);
+    QFETCH(bool, highlight);
+    const HighPowerLook look = HighPowerChannelLook(Channel(5, on, fault, 300, highlight));
+    QTEST(look.state.text, "stateText");
+    QTEST(look.state.colour, "stateColour");
+    QTEST(look.button.text, "buttonText");
+    QTEST(look.button.colour, "buttonColour");
+}
 
-    void highPowerTable_data()
-    {
-        QTest::addColumn<bool>("on");
-        QTest::addColumn<int>("fault");
-        QTest::addColumn<bool>("highlight");
-        QTest::addColumn<QString>("stateText");
-        QTest::addColumn<LiveColour>("stateColour");
-        QTest::addColumn<QString>("buttonText");
-        QTest::addColumn<LiveColour>("buttonColour");
-        // current 300 tenths throughout
-        QTest::newRow("fault 1 on") << true << 1 << false << "-SHORT" << R << "fail" << R;
-        QTest::newRow("fault 2 on") << true << 2 << false << "+SHORT" << R << "fail" << R;
-        QTest::newRow("fault 2 off") << false << 2 << false << "+SHORT" << R << "fail" << R;
-        QTest::newRow("fault 4 off") << false << 4 << true << "OPEN" << R << "fail" << R;
-        QTest::newRow("fault 8 on highlight") << true << 8 << true << "OVERLOAD" << R << "fail" << R;
-        QTest::newRow("on highlight") << true << 0 << true << "30.0 A" << Y << "On" << Y;
-        QTest::newRow("on") << true << 0 << false << "30.0 A" << G << "On" << G;
-        QTest::newRow("off highlight") << false << 0 << true << "--" << W << "Off" << Y;
-        QTest::newRow("off") << false << 0 << false << "--" << W << "Off" << N;
-        QTest::newRow("fault 3 is none") << true << 3 << false << "30.0 A" << G << "On" << G;
-        QTest::newRow("fault 16 is none") << false << 16 << false << "--" << W << "Off" << N;
-    }
-    void highPowerTable()
-    {
-        QFETCH(bool, on);
-        QFETCH(int, fault);
-        QFETCH(bool, highlight);
-        const HighPowerLook look = HighPowerChannelLook(Channel(5, on, fault, 300, highlight));
-        QTEST(look.state.text, "stateText");
-        QTEST(look.state.colour, "stateColour");
-        QTEST(look.button.text, "buttonText");
-        QTEST(look.button.colour, "buttonColour");
-    }
+void TestLiveMonitor::lowPowerTable_data()
+{
+    QTest::addColumn<bool>("on");
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<bool>("highlight");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<LiveColour>("colour");
+    QTest::newRow("on fault 1") << true << 1 << false << "fail" << R;
+    QTest::newRow("on fault 2") << true << 2 << true << "fail" << R;
+    QTest::newRow("on fault 4") << true << 4 << false << "fail" << R;
+    QTest::newRow("on fault 8") << true << 8 << false << "On" << G;
+    QTest::newRow("on fault 8 highlight") << true << 8 << true << "On" << Y;
+    QTest::newRow("on") << true << 0 << false << "On" << G;
+    QTest::newRow("off fault 1") << false << 1 << false << "Off" << N;
+    QTest::newRow("off fault 4 highlight") << false << 4 << true << "Off" << Y;
+    QTest::newRow("off") << false << 0 << false << "Off" << N;
+}
 
-    void lowPowerTable_data()
-    {
-        QTest::addColumn<bool>("on");
-        QTest::addColumn<int>("fault");
-        QTest::addColumn<bool>("highlight");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<LiveColour>("colour");
-        QTest::newRow("on fault 1") << true << 1 << false << "fail" << R;
-        QTest::newRow("on fault 2") << true << 2 << true << "fail" << R;
-        QTest::newRow("on fault 4") << true << 4 << false << "fail" << R;
-        QTest::newRow("on fault 8") << true << 8 << false << "On" << G;
-        QTest::newRow("on fault 8 highlight") << true << 8 << true << "On" << Y;
-        QTest::newRow("on") << true << 0 << false << "On" << G;
-        QTest::newRow("off fault 1") << false << 1 << false << "Off" << N;
-        QTest::newRow("off fault 4 highlight") << false << 4 << true << "Off" << Y;
-        QTest::newRow("off") << false << 0 << false << "Off" << N;
-    }
-    void lowPowerTable()
-    {
-        QFETCH(bool, on);
-        QFETCH(int, fault);
-        QFETCH(bool, highlight);
-        const LiveLook look = LowPowerChannelLook(Channel(20, on, fault, 12, highlight));
-        QTEST(look.text, "text");
-        QTEST(look.colour, "colour");
-    }
+void TestLiveMonitor::lowPowerTable()
+{
+    QFETCH(bool, on);
+    QFETCH(int, fault);
+    QFETCH(bool, highlight);
+    const LiveLook look = LowPowerChannelLook(Channel(20, on, fault, 12, highlight));
+    QTEST(look.text, "text");
+    QTEST(look.colour, "colour");
+}
 
-    void statusTexts_data()
-    {
-        QTest::addColumn<QByteArray>("frame");
-        QTest::addColumn<QString>("current");
-        QTest::addColumn<QString>("voltage");
-        QTest::addColumn<QString>("temperature");
-        QTest::addColumn<QString>("errors");
-        const auto f = [](int e1, int e2, int cur, int v, int t) {
-            return ModuleFrame(FRAME_TYPE_COMMAND, STATUS_SUM_CFM, STATUS_SUM_CFM_LENGTH,
-                               {e1, e2, cur >> 8, cur & 0xFF, v, t});
-        };
-        const QString deg = QString(QChar(0x00B0)) + QLatin1Char('C');
-        QTest::newRow("30.0 A") << f(0, 0, 0x012C, 125, 25) << "30.0 A" << "12.5 V"
-                                << (QStringLiteral("25 ") + deg) << "0";
-        QTest::newRow("zero") << f(0, 0, 0, 0, 0) << "0.0 A" << "0.0 V" << (QStringLiteral("0 ") + deg) << "0";
-        QTest::newRow("max") << f(200, 100, 65535, 255, 200) << "6553.5 A" << "25.5 V"
-                             << (QStringLiteral("200 ") + deg) << "300";
-    }
-    void statusTexts()
-    {
-        QFETCH(QByteArray, frame);
-        Feed(&LiveMonitor::OnStatusSumCfm, frame);
-        QCOMPARE(display_->statusCalls, 1);
-        QTEST(display_->status.current, "current");
-        QTEST(display_->status.voltage, "voltage");
-        QTEST(display_->status.temperature, "temperature");
-        QTEST(display_->status.errors, "errors");
-    }
+void TestLiveMonitor::statusTexts_data()
+{
+    QTest::addColumn<QByteArray>("frame");
+    QTest::addColumn<QString>("current");
+    QTest::addColumn<QString>("voltage");
+    QTest::addColumn<QString>("temperature");
+    QTest::addColumn<QString>("errors");
+    const auto f = [](int e1, int e2, int cur, int v, int t) {
+        return ModuleFrame(FRAME_TYPE_COMMAND, STATUS_SUM_CFM, STATUS_SUM_CFM_LENGTH,
+                           {e1, e2, cur >> 8, cur & 0xFF, v, t});
+    };
+    const QString deg = QString(QChar(0x00B0)) + QLatin1Char('C');
+    QTest::newRow("30.0 A") << f(0, 0, 0x012C, 125, 25) << "30.0 A" << "12.5 V"
+                            << (QStringLiteral("25 ") + deg) << "0";
+    QTest::newRow("zero") << f(0, 0, 0, 0, 0) << "0.0 A" << "0.0 V" << (QStringLiteral("0 ") + deg) << "0";
+    QTest::newRow("max") << f(200, 100, 65535, 255, 200) << "6553.5 A" << "25.5 V"
+                         << (QStringLiteral("200 ") + deg) << "300";
+}
 
-    void inputStates()
-    {
-        // inputs 1, 8, 9, 11; CAN inputs 1, 16, 17, 32 (the unused high bits of byte 5 are set)
-        Feed(&LiveMonitor::OnInputStateCfm,
-             ModuleFrame(FRAME_TYPE_COMMAND, INPUT_STATE_CFM, INPUT_STATE_CFM_LENGTH,
-                         {0x81, 0x05 | 0xF8, 0x01, 0x80, 0x01, 0x80}));
-        QCOMPARE(int(display_->inputs.size()), INPUT_COUNT);
-        QCOMPARE(int(display_->canInputs.size()), CAN_INPUT_COUNT);
-        for (int i = 1; i <= INPUT_COUNT; ++i) {
-            const bool on = i == 1 || i == 8 || i == 9 || i == 11;
-            QCOMPARE(display_->inputs[i], InputLook(on));
-        }
-        for (int i = 1; i <= CAN_INPUT_COUNT; ++i) {
-            const bool on = i == 1 || i == 16 || i == 17 || i == 32;
-            QCOMPARE(display_->canInputs[i], InputLook(on));
-        }
-        QCOMPARE(display_->inputs[1], (LiveLook{QStringLiteral("On"), G}));
-        QCOMPARE(display_->inputs[2], (LiveLook{QStringLiteral("Off"), N}));
-    }
+void TestLiveMonitor::statusTexts()
+{
+    QFETCH(QByteArray, frame);
+    Feed(&LiveMonitor::OnStatusSumCfm, frame);
+    QCOMPARE(display_->statusCalls, 1);
+    QTEST(display_->status.current, "current");
+    QTEST(display_->status.voltage, "voltage");
+    QTEST(display_->status.temperature, "temperature");
+    QTEST(display_->status.errors, "errors");
+}
 
-    void channelFrames_data()
-    {
-        QTest::addColumn<QByteArray>("frame");
-        QTest::addColumn<int>("channel");
-        QTest::addColumn<bool>("hasState");
-        QTest::addColumn<QString>("buttonText");
-        QTest::addColumn<LiveColour>("buttonColour");
-        QTest::newRow("ch5 30.0 A") << ChannelStateFrame(5, 0xF0, 0, 0x012C, 0) << 5 << true << "On" << G;
-        QTest::newRow("ch18 high power") << ChannelStateFrame(18, 0x0F, 1, 0, 0) << 18 << true << "fail" << R;
-        QTest::newRow("ch19 low power") << ChannelStateFrame(19, 0xF0, 0, 5, 1) << 19 << false << "On" << Y;
-        QTest::newRow("ch20 on fault 8") << ChannelStateFrame(20, 0xF0, 8, 0, 0) << 20 << false << "On" << G;
-        QTest::newRow("ch20 off fault 1") << ChannelStateFrame(20, 0x0F, 1, 0, 0) << 20 << false << "Off" << N;
-        QTest::newRow("ch34 state 0x00 is off") << ChannelStateFrame(34, 0x00, 0, 0, 0) << 34 << false << "Off" << N;
+void TestLiveMonitor::inputStates()
+{
+    // inputs 1, 8, 9, 11; CAN inputs 1, 16, 17, 32 (the unused high bits of byte 5 are set)
+    Feed(&LiveMonitor::OnInputStateCfm,
+         ModuleFrame(FRAME_TYPE_COMMAND, INPUT_STATE_CFM, INPUT_STATE_CFM_LENGTH,
+                     {0x81, 0x05 | 0xF8, 0x01, 0x80, 0x01, 0x80}));
+    QCOMPARE(int(display_->inputs.size()), INPUT_COUNT);
+    QCOMPARE(int(display_->canInputs.size()), CAN_INPUT_COUNT);
+    for (int i = 1; i <= INPUT_COUNT; ++i) {
+        const bool on = i == 1 || i == 8 || i == 9 || i == 11;
+        QCOMPARE(display_->inputs[i], InputLook(on));
     }
-    void channelFrames()
-    {
-        QFETCH(QByteArray, frame);
-        QFETCH(int, channel);
-        QFETCH(bool, hasState);
-        Feed(&LiveMonitor::OnChannelStateCfm, frame);
-        QCOMPARE(int(display_->buttons.size()), 1);
-        QVERIFY(display_->buttons.count(channel));
-        QTEST(display_->buttons[channel].text, "buttonText");
-        QTEST(display_->buttons[channel].colour, "buttonColour");
-        QCOMPARE(int(display_->states.size()), hasState ? 1 : 0);
-        if (channel == 5)
-            QCOMPARE(display_->states[5], (LiveLook{QStringLiteral("30.0 A"), G}));
+    for (int i = 1; i <= CAN_INPUT_COUNT; ++i) {
+        const bool on = i == 1 || i == 16 || i == 17 || i == 32;
+        QCOMPARE(display_->canInputs[i], InputLook(on));
     }
+    QCOMPARE(display_->inputs[1], (LiveLook{QStringLiteral("On"), G}));
+    QCOMPARE(display_->inputs[2], (LiveLook{QStringLiteral("Off"), N}));
+}
 
-    void channelOutOfRangeIgnored_data()
-    {
-        QTest::addColumn<int>("channel");
-        QTest::newRow("0") << 0;
-        QTest::newRow("35") << 35;
-        QTest::newRow("255") << 255;
-    }
-    void channelOutOfRangeIgnored()
-    {
-        QFETCH(int, channel);
-        Feed(&LiveMonitor::OnChannelStateCfm, ChannelStateFrame(channel, 0xF0, 1, 10, 1));
-        QVERIFY(display_->buttons.empty());
-        QVERIFY(display_->states.empty());
-    }
+void TestLiveMonitor::channelFrames_data()
+{
+    QTest::addColumn<QByteArray>("frame");
+    QTest::addColumn<int>("channel");
+    QTest::addColumn<bool>("hasState");
+    QTest::addColumn<QString>("buttonText");
+    QTest::addColumn<LiveColour>("buttonColour");
+    QTest::newRow("ch5 30.0 A") << ChannelStateFrame(5, 0xF0, 0, 0x012C, 0) << 5 << true << "On" << G;
+    QTest::newRow("ch18 high power") << ChannelStateFrame(18, 0x0F, 1, 0, 0) << 18 << true << "fail" << R;
+    QTest::newRow("ch19 low power") << ChannelStateFrame(19, 0xF0, 0, 5, 1) << 19 << false << "On" << Y;
+    QTest::newRow("ch20 on fault 8") << ChannelStateFrame(20, 0xF0, 8, 0, 0) << 20 << false << "On" << G;
+    QTest::newRow("ch20 off fault 1") << ChannelStateFrame(20, 0x0F, 1, 0, 0) << 20 << false << "Off" << N;
+    QTest::newRow("ch34 state 0x00 is off") << ChannelStateFrame(34, 0x00, 0, 0, 0) << 34 << false << "Off" << N;
+}
 
-    void resetLiveDisplay()
-    {
-        monitor_->ResetLiveDisplay();
-        QCOMPARE(display_->status.current, QStringLiteral("--"));
-        QCOMPARE(display_->status.errors, QStringLiteral("--"));
-        QCOMPARE(int(display_->states.size()), HIGH_POWER_CHANNELS);
-        for (const auto& [ch, look] : display_->states)
-            QCOMPARE(look, (LiveLook{QStringLiteral("--"), W}));
-        QCOMPARE(int(display_->buttons.size()), CHANNEL_COUNT);
-        for (const auto& [ch, look] : display_->buttons)
-            QCOMPARE(look, (LiveLook{QStringLiteral("Off"), N}));
-        QCOMPARE(int(display_->inputs.size()), INPUT_COUNT);
-        QCOMPARE(int(display_->canInputs.size()), CAN_INPUT_COUNT);
-        for (const auto& [i, look] : display_->canInputs)
-            QCOMPARE(look, (LiveLook{QStringLiteral("Off"), N}));
-    }
-
-    // --- poll --------------------------------------------------------------------
-
-    void pollOrder()
-    {
-        for (int i = 0; i < 7; ++i)
-            monitor_->Timer1Timer();
-        QCOMPARE(host_->queue.Commands(), (QList<int>{0x20, 0x22, 0x21, 0x20, 0x22, 0x21, 0x20}));
-        QCOMPARE(host_->queue.frames[0], ModuleFrame(FRAME_TYPE_COMMAND, 0x20, 4, {}));
-        QCOMPARE(host_->queue.frames[1], ModuleFrame(FRAME_TYPE_COMMAND, 0x22, 5, {0xFF}));
-        QCOMPARE(host_->queue.frames[2], ModuleFrame(FRAME_TYPE_COMMAND, 0x21, 4, {}));
-        QCOMPARE(monitor_->PollPhase(), 1);
-    }
-
-    void pollHeldBack_data()
-    {
-        QTest::addColumn<QString>("condition");
-        QTest::newRow("not connected") << "connected";
-        QTest::newRow("transfer busy") << "transfer";
-        QTest::newRow("firmware busy") << "firmware";
-        QTest::newRow("calibration visible") << "calibration";
-        QTest::newRow("other page") << "page";
-    }
-    void pollHeldBack()
-    {
-        QFETCH(QString, condition);
-        if (condition == QLatin1String("connected"))
-            host_->connected = false;
-        if (condition == QLatin1String("transfer"))
-            host_->transferBusy = true;
-        if (condition == QLatin1String("firmware"))
-            host_->firmwareBusy = true;
-        if (condition == QLatin1String("calibration"))
-            host_->calibrationExists = host_->calibrationVisible = true;
-        if (condition == QLatin1String("page"))
-            host_->pageCaption = QStringLiteral("Diagnostic");
-        for (int i = 0; i < 4; ++i)
-            monitor_->Timer1Timer();
-        QVERIFY(host_->queue.frames.isEmpty());
-        QCOMPARE(monitor_->PollPhase(), 0);
-    }
-
-    void pollWithHiddenCalibrationWindow()
-    {
-        host_->calibrationExists = true;  // exists but not visible
-        monitor_->Timer1Timer();
-        QCOMPARE(host_->queue.Commands(), QList<int>{0x20});
-    }
-
-    void pageChangeStopsAndResumesWherePollStopped()
-    {
-        monitor_->Timer1().start();
-        monitor_->Timer1Timer();  // phase 0 -> 1
-        monitor_->TabbedNotebook1Change(1);
-        QCOMPARE(monitor_->CurrentPage(), 1);
-        QVERIFY(!monitor_->Timer1().isActive());
-        // the other page's own work runs first, then the pause of the stop
-        QCOMPARE(host_->log.mid(host_->log.size() - 2),
-                 (QStringList{QStringLiteral("page 1"), QStringLiteral("pause 10")}));
-        monitor_->ResumeStatusPolling();  // not on page 0: nothing
-        QVERIFY(!monitor_->Timer1().isActive());
-        host_->ClearRecords();
-        monitor_->TabbedNotebook1Change(0);
-        QVERIFY(monitor_->Timer1().isActive());
-        QVERIFY(host_->log.filter(QStringLiteral("page")).isEmpty());
-        monitor_->Timer1Timer();
-        QCOMPARE(host_->queue.Commands(), QList<int>{0x22});
-    }
-
-    // --- modes and switching ---------------------------------------------------------------
-
-    void modeChange_data()
-    {
-        QTest::addColumn<bool>("connected");
-        QTest::newRow("connected") << true;
-        QTest::newRow("not connected") << false;
-    }
-    void modeChange()
-    {
-        QFETCH(bool, connected);
-        host_->connected = connected;
-        monitor_->RadioButtonManuelClick();
-        QVERIFY(monitor_->ManualMode());
-        QVERIFY(display_->buttonsEnabled);
-        monitor_->RadioButtonAutoClick();
-        QVERIFY(!monitor_->ManualMode());
-        QVERIFY(!display_->buttonsEnabled);
-        if (connected) {
-            QCOMPARE(host_->queue.frames.size(), 2);
-            QCOMPARE(host_->queue.frames[0], ModuleFrame(FRAME_TYPE_COMMAND, MODE_REQ, 5, {1}));
-            QCOMPARE(host_->queue.frames[1], ModuleFrame(FRAME_TYPE_COMMAND, MODE_REQ, 5, {0}));
-        } else {
-            QVERIFY(host_->queue.frames.isEmpty());
-        }
-    }
-
-    void buttonClick_data()
-    {
-        QTest::addColumn<QString>("buttonText");
-        QTest::addColumn<int>("switchByte");
-        QTest::newRow("On switches off") << "On" << 0x0F;
-        QTest::newRow("Off switches on") << "Off" << 0xF0;
-        QTest::newRow("fail switches on") << "fail" << 0xF0;
-        QTest::newRow("--- switches on") << "---" << 0xF0;
-    }
-    void buttonClick()
-    {
-        QFETCH(QString, buttonText);
-        QFETCH(int, switchByte);
-        monitor_->RadioButtonManuelClick();
-        host_->ClearRecords();
-        monitor_->ChannelButtonClick(7, buttonText);
-        QCOMPARE(host_->queue.frames.size(), 1);
-        QCOMPARE(host_->queue.frames[0],
-                 ModuleFrame(FRAME_TYPE_COMMAND, CHANNEL_SWITCH_REQ, 12,
-                             {7, switchByte, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
-    }
-
-    void switchGated()
-    {
-        monitor_->SendOutputSwitch(3, true);  // auto mode
-        QVERIFY(host_->queue.frames.isEmpty());
-        monitor_->RadioButtonManuelClick();
-        host_->ClearRecords();
-        host_->connected = false;
-        monitor_->SendOutputSwitch(3, true);
-        QVERIFY(host_->queue.frames.isEmpty());
-        host_->connected = true;
-        monitor_->SendOutputSwitch(0, true);
-        monitor_->SendOutputSwitch(35, true);
-        QVERIFY(host_->queue.frames.isEmpty());
-        monitor_->SendOutputSwitch(34, true);
-        QCOMPARE(host_->queue.frames.size(), 1);
-    }
-
-    void divideKey()
-    {
-        QVERIFY(!monitor_->FormKeyDown(Qt::Key_Slash, Qt::NoModifier));  // main keyboard slash
-        QVERIFY(monitor_->FormKeyDown(Qt::Key_Slash, Qt::KeypadModifier));
-        QVERIFY(host_->queue.frames.isEmpty());  // auto mode sends nothing
-        QVERIFY(host_->log.filter(QStringLiteral("pause")).isEmpty());
-
-        monitor_->RadioButtonManuelClick();
-        host_->ClearRecords();
-        QVERIFY(monitor_->FormKeyDown(Qt::Key_Slash, Qt::KeypadModifier));
-        QCOMPARE(host_->queue.frames.size(), CHANNEL_COUNT);
-        for (int ch = 1; ch <= CHANNEL_COUNT; ++ch) {
-            const QByteArray& f = host_->queue.frames[ch - 1];
-            QCOMPARE(int(static_cast<std::uint8_t>(f.at(4))), ch);
-            QCOMPARE(int(static_cast<std::uint8_t>(f.at(5))), 0x0F);  // first press: all off
-            // each switch follows its own 25 ms pause
-            QCOMPARE(host_->log.at(2 * (ch - 1)), QStringLiteral("pause 25"));
-        }
-        QVERIFY(monitor_->AllChannelsToggle());
-        host_->ClearRecords();
-        monitor_->AllChannelsKey();
-        QCOMPARE(host_->queue.frames.size(), CHANNEL_COUNT);
-        for (const QByteArray& f : host_->queue.frames)
-            QCOMPARE(int(static_cast<std::uint8_t>(f.at(5))), 0xF0);
-        QVERIFY(!monitor_->AllChannelsToggle());
-    }
-
-    // --- heartbeat and watchdog ------------------------------------------------------------------
-
-    void versionTickOrder()
-    {
-        Answer();
-        monitor_->TimerVersionTimer();
-        QCOMPARE(host_->log, (QStringList{QStringLiteral("lamps 0"), QStringLiteral("send 06"),
-                                          QStringLiteral("pause 10"), QStringLiteral("send 60"),
-                                          QStringLiteral("title"), QStringLiteral("names")}));
-        QCOMPARE(host_->queue.frames[0], ModuleFrame(FRAME_TYPE_COMMAND, VERSION_REQ, 4, {}));
-        QCOMPARE(host_->queue.frames[1], ModuleFrame(FRAME_TYPE_COMMAND, STATISTICS_REQ, 4, {}));
-        QCOMPARE(monitor_->LampStep(), 1);
-        QVERIFY(!monitor_->Answered());
-    }
-
-    void versionTickWithoutAboutWindow()
-    {
-        host_->aboutExists = false;
-        monitor_->TimerVersionTimer();
-        QCOMPARE(host_->Sends(), QStringList{QStringLiteral("send 06")});
-        QVERIFY(host_->log.filter(QStringLiteral("pause")).isEmpty());
-    }
-
-    void versionTickSkippedWhileCalibrationVisible()
-    {
-        host_->calibrationExists = host_->calibrationVisible = true;
-        Answer();
-        monitor_->TimerVersionTimer();
-        QVERIFY(host_->log.isEmpty());  // no lamps, no request, no title, no names
-        QVERIFY(monitor_->Answered());  // kept for the next tick
-    }
-
-    void versionRequestHeldBack_data()
-    {
-        QTest::addColumn<QString>("condition");
-        QTest::newRow("not connected") << "connected";
-        QTest::newRow("transfer busy") << "transfer";
-        QTest::newRow("firmware busy") << "firmware";
-    }
-    void versionRequestHeldBack()
-    {
-        QFETCH(QString, condition);
-        if (condition == QLatin1String("connected"))
-            host_->connected = false;
-        if (condition == QLatin1String("transfer"))
-            host_->transferBusy = true;
-        if (condition == QLatin1String("firmware"))
-            host_->firmwareBusy = true;
-        monitor_->TimerVersionTimer();
-        QVERIFY(host_->Sends().isEmpty());
-        QVERIFY(host_->log.contains(QStringLiteral("title")));
-        QVERIFY(host_->log.contains(QStringLiteral("names")));
-    }
-
-    void lampsStepOnlyWhenAnswered()
-    {
-        for (int i = 0; i < 4; ++i) {
-            Answer();
-            monitor_->TimerVersionTimer();
-        }
-        Ticks(2);
-        QCOMPARE(host_->lamps, (std::vector<int>{0, 1, 2, 0, 1, 1}));
-    }
-
-    void watchdogClearsOnSeventhSilentTick()
-    {
-        Answer();
-        Ticks(1);  // the last tick that saw an answer
-        for (int i = 1; i <= 6; ++i) {
-            display_->Clear();
-            Ticks(1);
-            QVERIFY2(display_->buttons.empty(), qPrintable(QStringLiteral("cleared on tick %1").arg(i)));
-            QVERIFY(!monitor_->LinkLost());
-        }
-        QCOMPARE(monitor_->SilenceCount(), 6);
-        display_->Clear();
-        Ticks(1);
-        QVERIFY(monitor_->LinkLost());
-        QCOMPARE(int(display_->buttons.size()), CHANNEL_COUNT);
-        QCOMPARE(display_->status.current, QStringLiteral("--"));
-        // repeated while the silence lasts
-        display_->Clear();
-        Ticks(1);
-        QCOMPARE(int(display_->buttons.size()), CHANNEL_COUNT);
-    }
-
-    void watchdogResendsModeOnFirstAnswer_data()
-    {
-        QTest::addColumn<bool>("manual");
-        QTest::addColumn<int>("modeByte");
-        QTest::newRow("auto") << false << 0;
-        QTest::newRow("manual test") << true << 1;
-    }
-    void watchdogResendsModeOnFirstAnswer()
-    {
-        QFETCH(bool, manual);
-        if (manual) {
-            display_->autoSelected = false;
-            display_->manualSelected = true;
-        }
-        Ticks(7);  // silent from start-up
-        QVERIFY(monitor_->LinkLost());
-        host_->ClearRecords();
-        Answer();
-        Ticks(1);
-        QVERIFY(!monitor_->LinkLost());
-        QCOMPARE(host_->queue.Commands().first(), int(MODE_REQ));
-        QTEST(int(static_cast<std::uint8_t>(host_->queue.frames.first().at(4))), "modeByte");
-        QCOMPARE(monitor_->ManualMode(), manual);
-        QCOMPARE(display_->buttonsEnabled, manual);
-        // only once
-        host_->ClearRecords();
-        Answer();
-        Ticks(1);
-        QVERIFY(!host_->queue.Commands().contains(int(MODE_REQ)));
-    }
-
-    void watchdogHeldBack_data()
-    {
-        QTest::addColumn<QString>("condition");
-        QTest::newRow("calibration window exists") << "calibration";
-        QTest::newRow("not connected") << "connected";
-        QTest::newRow("firmware busy") << "firmware";
-    }
-    void watchdogHeldBack()
-    {
-        QFETCH(QString, condition);
-        if (condition == QLatin1String("calibration"))
-            host_->calibrationExists = true;
-        if (condition == QLatin1String("connected"))
-            host_->connected = false;
-        if (condition == QLatin1String("firmware"))
-            host_->firmwareBusy = true;
-        Ticks(10);
-        QVERIFY(!monitor_->LinkLost());
-        QVERIFY(display_->buttons.empty());
-        QCOMPARE(monitor_->SilenceCount(), 10);  // still counted
-    }
-
-    void transferFreezesSilenceCount()
-    {
-        Ticks(3);
-        QCOMPARE(monitor_->SilenceCount(), 3);
-        host_->transferBusy = true;
-        Ticks(10);
-        QCOMPARE(monitor_->SilenceCount(), 3);
-        QVERIFY(!monitor_->LinkLost());
-        Answer();
-        Ticks(1);
-        QVERIFY(monitor_->Answered());  // not consumed while the transfer runs
-        host_->transferBusy = false;
-        Ticks(1);
-        QCOMPARE(monitor_->SilenceCount(), 0);
-    }
-
-    void versionAndStatisticsStored()
-    {
-        Feed(&LiveMonitor::OnVersionCfm, VersionFrame("9.08", 3600));
-        QCOMPARE(host_->module.versionText, QByteArray("9.08"));
-        QCOMPARE(host_->module.secondsSincePowerUp, 3600u);
-        QVERIFY(monitor_->Answered());
-        Feed(&LiveMonitor::OnStatisticsCfm,
-             ModuleFrame(FRAME_TYPE_COMMAND, STATISTICS_CFM, STATISTICS_CFM_LENGTH, {0xFD, 0x00, 87, 3}));
-        QCOMPARE(host_->module.maxCurrentTenths, 253u);
-        QCOMPARE(int(host_->module.maxTemperature), 87);
-        QCOMPARE(int(host_->module.watchdogCount), 3);
-    }
-
-    void throughTheDispatcher()
-    {
-        Dispatcher dispatcher;
-        QVERIFY(dispatcher.AddHandler(monitor_));
-        const auto dispatch = [&](const QByteArray& bytes) {
-            ReceivedFrame f(bytes);
-            dispatcher.DispatchFrame(f.buffer, f.count);
-        };
-        dispatch(ChannelStateFrame(0, 0xF0, 0, 0, 0));
-        dispatch(ChannelStateFrame(35, 0xF0, 0, 0, 0));
-        QVERIFY(display_->buttons.empty());
-        dispatch(ChannelStateFrame(5, 0xF0, 0, 0x012C, 0));
+void TestLiveMonitor::channelFrames()
+{
+    QFETCH(QByteArray, frame);
+    QFETCH(int, channel);
+    QFETCH(bool, hasState);
+    Feed(&LiveMonitor::OnChannelStateCfm, frame);
+    QCOMPARE(int(display_->buttons.size()), 1);
+    QVERIFY(display_->buttons.count(channel));
+    QTEST(display_->buttons[channel].text, "buttonText");
+    QTEST(display_->buttons[channel].colour, "buttonColour");
+    QCOMPARE(int(display_->states.size()), hasState ? 1 : 0);
+    if (channel == 5)
         QCOMPARE(display_->states[5], (LiveLook{QStringLiteral("30.0 A"), G}));
-        dispatch(ModuleFrame(FRAME_TYPE_COMMAND, STATUS_SUM_CFM, 10, {1, 2, 0, 5, 120, 30}));
-        QCOMPARE(display_->status.errors, QStringLiteral("3"));
-        dispatch(ModuleFrame(FRAME_TYPE_COMMAND, INPUT_STATE_CFM, 10, {0x04, 0, 0, 0, 0, 0}));
-        QCOMPARE(display_->inputs[3].text, QStringLiteral("On"));
-        dispatch(VersionFrame("9.08", 3600));
-        QVERIFY(monitor_->Answered());
-        QCOMPARE(host_->module.secondsSincePowerUp, 3600u);
-        dispatch(ModuleFrame(FRAME_TYPE_COMMAND, STATISTICS_CFM, 8, {0xFD, 0x00, 40, 1}));
-        QCOMPARE(host_->module.maxCurrentTenths, 253u);
-        // a damaged status answer is not painted
-        QByteArray damaged = ChannelStateFrame(6, 0xF0, 0, 0, 0);
-        damaged[0] = char(damaged[0] ^ 0x01);
-        dispatch(damaged);
-        QVERIFY(!display_->buttons.count(6));
-    }
+}
 
-    void timersRunOnTheirOwn()
-    {
-        monitor_->Timer1().start();
-        monitor_->StartVersionTimer();
-        QCOMPARE(monitor_->Timer1().interval(), 150);
-        QCOMPARE(monitor_->TimerVersion().interval(), 400);
-        QTRY_VERIFY_WITH_TIMEOUT(host_->Sends().contains(QStringLiteral("send 06")), 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(host_->Sends().contains(QStringLiteral("send 21")), 5000);
+void TestLiveMonitor::channelOutOfRangeIgnored_data()
+{
+    QTest::addColumn<int>("channel");
+    QTest::newRow("0") << 0;
+    QTest::newRow("35") << 35;
+    QTest::newRow("255") << 255;
+}
+
+void TestLiveMonitor::channelOutOfRangeIgnored()
+{
+    QFETCH(int, channel);
+    Feed(&LiveMonitor::OnChannelStateCfm, ChannelStateFrame(channel, 0xF0, 1, 10, 1));
+    QVERIFY(display_->buttons.empty());
+    QVERIFY(display_->states.empty());
+}
+
+void TestLiveMonitor::resetLiveDisplay()
+{
+    monitor_->ResetLiveDisplay();
+    QCOMPARE(display_->status.current, QStringLiteral("--"));
+    QCOMPARE(display_->status.errors, QStringLiteral("--"));
+    QCOMPARE(int(display_->states.size()), HIGH_POWER_CHANNELS);
+    for (const auto& [ch, look] : display_->states)
+        QCOMPARE(look, (LiveLook{QStringLiteral("--"), W}));
+    QCOMPARE(int(display_->buttons.size()), CHANNEL_COUNT);
+    for (const auto& [ch, look] : display_->buttons)
+        QCOMPARE(look, (LiveLook{QStringLiteral("Off"), N}));
+    QCOMPARE(int(display_->inputs.size()), INPUT_COUNT);
+    QCOMPARE(int(display_->canInputs.size()), CAN_INPUT_COUNT);
+    for (const auto& [i, look] : display_->canInputs)
+        QCOMPARE(look, (LiveLook{QStringLiteral("Off"), N}));
+}
+
+// --- poll --------------------------------------------------------------------
+
+void TestLiveMonitor::pollOrder()
+{
+    for (int i = 0; i < 7; ++i)
+        monitor_->Timer1Timer();
+    QCOMPARE(host_->queue.Commands(), (QList<int>{0x20, 0x22, 0x21, 0x20, 0x22, 0x21, 0x20}));
+    QCOMPARE(host_->queue.frames[0], ModuleFrame(FRAME_TYPE_COMMAND, 0x20, 4, {}));
+    QCOMPARE(host_->queue.frames[1], ModuleFrame(FRAME_TYPE_COMMAND, 0x22, 5, {0xFF}));
+    QCOMPARE(host_->queue.frames[2], ModuleFrame(FRAME_TYPE_COMMAND, 0x21, 4, {}));
+    QCOMPARE(monitor_->PollPhase(), 1);
+}
+
+void TestLiveMonitor::pollHeldBack_data()
+{
+    QTest::addColumn<QString>("condition");
+    QTest::newRow("not connected") << "connected";
+    QTest::newRow("transfer busy") << "transfer";
+    QTest::newRow("firmware busy") << "firmware";
+    QTest::newRow("calibration visible") << "calibration";
+    QTest::newRow("other page") << "page";
+}
+
+void TestLiveMonitor::pollHeldBack()
+{
+    QFETCH(QString, condition);
+    if (condition == QLatin1String("connected"))
+        host_->connected = false;
+    if (condition == QLatin1String("transfer"))
+        host_->transferBusy = true;
+    if (condition == QLatin1String("firmware"))
+        host_->firmwareBusy = true;
+    if (condition == QLatin1String("calibration"))
+        host_->calibrationExists = host_->calibrationVisible = true;
+    if (condition == QLatin1String("page"))
+        host_->pageCaption = QStringLiteral("Diagnostic");
+    for (int i = 0; i < 4; ++i)
+        monitor_->Timer1Timer();
+    QVERIFY(host_->queue.frames.isEmpty());
+    QCOMPARE(monitor_->PollPhase(), 0);
+}
+
+void TestLiveMonitor::pollWithHiddenCalibrationWindow()
+{
+    host_->calibrationExists = true;  // exists but not visible
+    monitor_->Timer1Timer();
+    QCOMPARE(host_->queue.Commands(), QList<int>{0x20});
+}
+
+void TestLiveMonitor::pageChangeStopsAndResumesWherePollStopped()
+{
+    monitor_->Timer1().start();
+    monitor_->Timer1Timer();  // phase 0 -> 1
+    monitor_->TabbedNotebook1Change(1);
+    QCOMPARE(monitor_->CurrentPage(), 1);
+    QVERIFY(!monitor_->Timer1().isActive());
+    // the other page's own work runs first, then the pause of the stop
+    QCOMPARE(host_->log.mid(host_->log.size() - 2),
+             (QStringList{QStringLiteral("page 1"), QStringLiteral("pause 10")}));
+    monitor_->ResumeStatusPolling();  // not on page 0: nothing
+    QVERIFY(!monitor_->Timer1().isActive());
+    host_->ClearRecords();
+    monitor_->TabbedNotebook1Change(0);
+    QVERIFY(monitor_->Timer1().isActive());
+    QVERIFY(host_->log.filter(QStringLiteral("page")).isEmpty());
+    monitor_->Timer1Timer();
+    QCOMPARE(host_->queue.Commands(), QList<int>{0x22});
+}
+
+// --- modes and switching ---------------------------------------------------------------
+
+void TestLiveMonitor::modeChange_data()
+{
+    QTest::addColumn<bool>("connected");
+    QTest::newRow("connected") << true;
+    QTest::newRow("not connected") << false;
+}
+
+void TestLiveMonitor::modeChange()
+{
+    QFETCH(bool, connected);
+    host_->connected = connected;
+    monitor_->RadioButtonManuelClick();
+    QVERIFY(monitor_->ManualMode());
+    QVERIFY(display_->buttonsEnabled);
+    monitor_->RadioButtonAutoClick();
+    QVERIFY(!monitor_->ManualMode());
+    QVERIFY(!display_->buttonsEnabled);
+    if (connected) {
+        QCOMPARE(host_->queue.frames.size(), 2);
+        QCOMPARE(host_->queue.frames[0], ModuleFrame(FRAME_TYPE_COMMAND, MODE_REQ, 5, {1}));
+        QCOMPARE(host_->queue.frames[1], ModuleFrame(FRAME_TYPE_COMMAND, MODE_REQ, 5, {0}));
+    } else {
+        QVERIFY(host_->queue.frames.isEmpty());
     }
-};
+}
+
+void TestLiveMonitor::buttonClick_data()
+{
+    QTest::addColumn<QString>("buttonText");
+    QTest::addColumn<int>("switchByte");
+    QTest::newRow("On switches off") << "On" << 0x0F;
+    QTest::newRow("Off switches on") << "Off" << 0xF0;
+    QTest::newRow("fail switches on") << "fail" << 0xF0;
+    QTest::newRow("--- switches on") << "---" << 0xF0;
+}
+
+void TestLiveMonitor::buttonClick()
+{
+    QFETCH(QString, buttonText);
+    QFETCH(int, switchByte);
+    monitor_->RadioButtonManuelClick();
+    host_->ClearRecords();
+    monitor_->ChannelButtonClick(7, buttonText);
+    QCOMPARE(host_->queue.frames.size(), 1);
+    QCOMPARE(host_->queue.frames[0],
+             ModuleFrame(FRAME_TYPE_COMMAND, CHANNEL_SWITCH_REQ, 12,
+                         {7, switchByte, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
+}
+
+void TestLiveMonitor::switchGated()
+{
+    monitor_->SendOutputSwitch(3, true);  // auto mode
+    QVERIFY(host_->queue.frames.isEmpty());
+    monitor_->RadioButtonManuelClick();
+    host_->ClearRecords();
+    host_->connected = false;
+    monitor_->SendOutputSwitch(3, true);
+    QVERIFY(host_->queue.frames.isEmpty());
+    host_->connected = true;
+    monitor_->SendOutputSwitch(0, true);
+    monitor_->SendOutputSwitch(35, true);
+    QVERIFY(host_->queue.frames.isEmpty());
+    monitor_->SendOutputSwitch(34, true);
+    QCOMPARE(host_->queue.frames.size(), 1);
+}
+
+void TestLiveMonitor::divideKey()
+{
+    QVERIFY(!monitor_->FormKeyDown(Qt::Key_Slash, Qt::NoModifier));  // main keyboard slash
+    QVERIFY(monitor_->FormKeyDown(Qt::Key_Slash, Qt::KeypadModifier));
+    QVERIFY(host_->queue.frames.isEmpty());  // auto mode sends nothing
+    QVERIFY(host_->log.filter(QStringLiteral("pause")).isEmpty());
+
+    monitor_->RadioButtonManuelClick();
+    host_->ClearRecords();
+    QVERIFY(monitor_->FormKeyDown(Qt::Key_Slash, Qt::KeypadModifier));
+    QCOMPARE(host_->queue.frames.size(), CHANNEL_COUNT);
+    for (int ch = 1; ch <= CHANNEL_COUNT; ++ch) {
+        const QByteArray& f = host_->queue.frames[ch - 1];
+        QCOMPARE(int(static_cast<std::uint8_t>(f.at(4))), ch);
+        QCOMPARE(int(static_cast<std::uint8_t>(f.at(5))), 0x0F);  // first press: all off
+        // each switch follows its own 25 ms pause
+        QCOMPARE(host_->log.at(2 * (ch - 1)), QStringLiteral("pause 25"));
+    }
+    QVERIFY(monitor_->AllChannelsToggle());
+    host_->ClearRecords();
+    monitor_->AllChannelsKey();
+    QCOMPARE(host_->queue.frames.size(), CHANNEL_COUNT);
+    for (const QByteArray& f : host_->queue.frames)
+        QCOMPARE(int(static_cast<std::uint8_t>(f.at(5))), 0xF0);
+    QVERIFY(!monitor_->AllChannelsToggle());
+}
 
 QTEST_GUILESS_MAIN(TestLiveMonitor)
-#include "test_live_monitor.moc"
+#include "moc_test_live_monitor.cpp"
