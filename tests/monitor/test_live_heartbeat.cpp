@@ -51,12 +51,7 @@ void TestLiveMonitor::versionRequestHeldBack_data()
 void TestLiveMonitor::versionRequestHeldBack()
 {
     QFETCH(QString, condition);
-    if (condition == QLatin1String("connected"))
-        host_->connected = false;
-    if (condition == QLatin1String("transfer"))
-        host_->transferBusy = true;
-    if (condition == QLatin1String("firmware"))
-        host_->firmwareBusy = true;
+    HoldBack(condition);
     monitor_->TimerVersionTimer();
     QVERIFY(host_->Sends().isEmpty());
     QVERIFY(host_->log.contains(QStringLiteral("title")));
@@ -138,12 +133,9 @@ void TestLiveMonitor::watchdogHeldBack_data()
 void TestLiveMonitor::watchdogHeldBack()
 {
     QFETCH(QString, condition);
+    HoldBack(condition);
     if (condition == QLatin1String("calibration"))
-        host_->calibrationExists = true;
-    if (condition == QLatin1String("connected"))
-        host_->connected = false;
-    if (condition == QLatin1String("firmware"))
-        host_->firmwareBusy = true;
+        host_->calibrationExists = true;  // open, not shown
     Ticks(10);
     QVERIFY(!monitor_->LinkLost());
     QVERIFY(display_->buttons.empty());

@@ -239,16 +239,9 @@ void TestLiveMonitor::pollHeldBack_data()
 void TestLiveMonitor::pollHeldBack()
 {
     QFETCH(QString, condition);
-    if (condition == QLatin1String("connected"))
-        host_->connected = false;
-    if (condition == QLatin1String("transfer"))
-        host_->transferBusy = true;
-    if (condition == QLatin1String("firmware"))
-        host_->firmwareBusy = true;
+    HoldBack(condition);
     if (condition == QLatin1String("calibration"))
         host_->calibrationExists = host_->calibrationVisible = true;
-    if (condition == QLatin1String("page"))
-        host_->pageCaption = QStringLiteral("Diagnostic");
     for (int i = 0; i < 4; ++i)
         monitor_->Timer1Timer();
     QVERIFY(host_->queue.frames.isEmpty());

@@ -68,6 +68,19 @@ private:
         (monitor_->*handler)(f.buffer, f.count);
     }
     void Answer() { Feed(&relvane::LiveMonitor::OnVersionCfm, relvane::test::VersionFrame("9.08")); }
+    // The host as a held-back row names it: "connected" (not connected), "transfer" or
+    // "firmware" (busy), "page" (another page shown).
+    void HoldBack(const QString& condition)
+    {
+        if (condition == QLatin1String("connected"))
+            host_->connected = false;
+        if (condition == QLatin1String("transfer"))
+            host_->transferBusy = true;
+        if (condition == QLatin1String("firmware"))
+            host_->firmwareBusy = true;
+        if (condition == QLatin1String("page"))
+            host_->pageCaption = QStringLiteral("Diagnostic");
+    }
     void Ticks(int n)
     {
         for (int i = 0; i < n; ++i)

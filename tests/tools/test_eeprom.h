@@ -4,6 +4,8 @@
 
 #include "tools/EepromBuffer.h"
 
+#include <QByteArray>
+#include <QFile>
 #include <QObject>
 #include <QStringList>
 
@@ -11,6 +13,12 @@ inline QString RowText(const relvane::EepromBuffer& b, int row) {
     QStringList cells;
     for (int c = 1; c <= 16; ++c) cells.append(b.cell(row, c));
     return cells.join(QLatin1Char(' '));
+}
+
+// A file with these bytes, as another program left it.
+inline bool WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 class TestEeprom : public QObject {

@@ -192,11 +192,7 @@ void TestEeprom::overwriteQuestion() {
     QFETCH(bool, yes);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("old.txt"));
-    {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("keep me\n");
-    }
+    QVERIFY(WriteFile(path, "keep me\n"));
     FakeToolHost host;
     EepromTool tool(host);
     tool.Show();
@@ -214,11 +210,7 @@ void TestEeprom::overwriteQuestion() {
 void TestEeprom::saveWithBadFieldLeavesFileAlone() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("old.txt"));
-    {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("keep me\n");
-    }
+    QVERIFY(WriteFile(path, "keep me\n"));
     FakeToolHost host;
     EepromTool tool(host);
     tool.setFieldText(EepromTool::FileEnd, QStringLiteral("top"));
@@ -247,11 +239,7 @@ void TestEeprom::rawFile32Bytes() {
     const QString path = dir.filePath(QStringLiteral("image.BIN"));
     QByteArray bytes;
     for (int i = 0; i < 32; ++i) bytes.append(char(0x40 + i));
-    {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
+    QVERIFY(WriteFile(path, bytes));
     FakeToolHost host;
     EepromTool tool(host);
     tool.Show();
@@ -341,11 +329,7 @@ void TestEeprom::textLoadStopsAtByteThatIsNoNumber() {
     const QString message = QStringLiteral("'%1' is not a valid integer value").arg(byte);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("bad.txt"));
-    {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(text);
-    }
+    QVERIFY(WriteFile(path, text));
     FakeToolHost host;
     EepromTool tool(host);
     tool.Show();
@@ -390,11 +374,7 @@ void TestEeprom::textFileSkipsOtherLines() {
 void TestEeprom::otherExtensionLoadsNothing() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("dump.dat"));
-    {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("0000:41,41,41,41,41,41,41,41,41,41,41,41,41,41,41,41;//\n");
-    }
+    QVERIFY(WriteFile(path, "0000:41,41,41,41,41,41,41,41,41,41,41,41,41,41,41,41;//\n"));
     FakeToolHost host;
     EepromTool tool(host);
     tool.Show();
