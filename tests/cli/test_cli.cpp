@@ -2,13 +2,13 @@
 
 #include "cli/CanLog.h"
 #include "cli/Cli.h"
+#include "cli/CliRig.h"
 #include "cli/Console.h"
 #include "cli/StatusTable.h"
 #include "config/ConfigDiff.h"
 #include "config/ConfigFile.h"
 #include "config/ConfigModel.h"
 #include "config/IniFile.h"
-#include "link/AdapterBackend.h"
 #include "link/Frame.h"
 #include "protocol/BlockCodec.h"
 #include "protocol/MessageCatalogue.h"
@@ -21,11 +21,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QTest>
-
-#include <memory>
 
 using namespace relvane;
 using namespace relvane::cli;
@@ -66,44 +63,11 @@ QByteArray HexImage(int size, QByteArray* bytes) {
 class TestCli : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<sim::Simulator> sim_;
-    std::unique_ptr<DirectoryBackend> backend_;
-    BufferConsole console_;
-
-    void StartSim(sim::SimulatorOptions options = {}) {
-        options.adapterDir = dir_->filePath(QStringLiteral("adapters"));
-        options.fast = true;
-        sim_ = std::make_unique<sim::Simulator>(options);
-        sim_->SetPrinter([](const QString&) {});
-        QString error;
-        QVERIFY2(sim_->Start(&error), qPrintable(error));
-    }
-
-    int Run(const QStringList& args) {
-        console_ = BufferConsole();
-        CliContext context{*backend_, console_};
-        return RunCli(args, context);
-    }
-
-    QString Path(const char* name) const { return dir_->filePath(QLatin1String(name)); }
-
-    QString Dump() const {
-        return QStringLiteral("stdout:\n%1\nstderr:\n%2").arg(console_.out.join(QLatin1Char('\n')), console_.err.join(QLatin1Char('\n')));
-    }
+    test::CliRig rig_;
 
 private Q_SLOTS:
-    void init() {
-        dir_ = std::make_unique<QTemporaryDir>();
-        QVERIFY(dir_->isValid());
-        backend_ = std::make_unique<DirectoryBackend>(dir_->filePath(QStringLiteral("adapters")));
-    }
-    void cleanup() {
-        if (sim_) sim_->Stop();
-        sim_.reset();
-        backend_.reset();
-        dir_.reset();
-    }
+    void init() { rig_.Open(); }
+    void cleanup() { rig_.Close(); }
 
     // --- what is printed --------------------------------------------------------------------
 
@@ -288,20 +252,20 @@ private Q_SLOTS:
         ConfigModel b;
         b.ModifyOutput(3, [](OutputConfig& o) { o.NAME = "Pump"; o.DELAY = 35; });
         b.ModifyInput(2, [](InputConfig& i) { i.MODE = 1; });
-        QVERIFY(SaveConfigFile(a, Path("a.cfg")));
-        QVERIFY(SaveConfigFile(b, Path("b.cfg")));
+        QVERIFY(SaveConfigFile(a, rig_.Path("a.cfg")));
+        QVERIFY(SaveConfigFile(b, rig_.Path("b.cfg")));
 
-        QCOMPARE(Run({QStringLiteral("config"), QStringLiteral("diff"), Path("a.cfg"), Path("b.cfg")}), 1);
-        QCOMPARE(console_.out, (QStringList{QStringLiteral("INPUT MODE2 (Input 2 \"CH 2\"): 255 -> 1"),
-                                            QStringLiteral("OUTPUT DELAY3 (Output 3 \"Pump\"): 20 -> 35")}));
-        QCOMPARE(Run({QStringLiteral("config"), QStringLiteral("diff"), Path("a.cfg"), Path("a.cfg")}), 0);
-        QVERIFY(console_.out.isEmpty());
+        QCOMPARE(rig_.Run({QStringLiteral("config"), QStringLiteral("diff"), rig_.Path("a.cfg"), rig_.Path("b.cfg")}), 1);
+        QCOMPARE(rig_.console.out, (QStringList{QStringLiteral("INPUT MODE2 (Input 2 \"CH 2\"): 255 -> 1"),
+                                                QStringLiteral("OUTPUT DELAY3 (Output 3 \"Pump\"): 20 -> 35")}));
+        QCOMPARE(rig_.Run({QStringLiteral("config"), QStringLiteral("diff"), rig_.Path("a.cfg"), rig_.Path("a.cfg")}), 0);
+        QVERIFY(rig_.console.out.isEmpty());
 
-        QCOMPARE(Run({QStringLiteral("config"), QStringLiteral("show"), Path("a.cfg")}), 0);
-        QCOMPARE(console_.out.size(), ConfigFields(a).size());
-        QVERIFY(console_.out.contains(QStringLiteral("OUTPUT DELAY3 (Output 3 \"Pump\") = 20")));
+        QCOMPARE(rig_.Run({QStringLiteral("config"), QStringLiteral("show"), rig_.Path("a.cfg")}), 0);
+        QCOMPARE(rig_.console.out.size(), ConfigFields(a).size());
+        QVERIFY(rig_.console.out.contains(QStringLiteral("OUTPUT DELAY3 (Output 3 \"Pump\") = 20")));
 
-        QCOMPARE(Run({QStringLiteral("config"), QStringLiteral("show"), Path("missing.cfg")}), 2);
+        QCOMPARE(rig_.Run({QStringLiteral("config"), QStringLiteral("show"), rig_.Path("missing.cfg")}), 2);
     }
 
     // config check: the problems, the exit status by their severity; config sheet as HTML (the
@@ -311,29 +275,29 @@ private Q_SLOTS:
         IniFile empty;
         ReadConfig(m, empty);
         m.ModifyKillButton([](KillButtonConfig& k) { k.INPUT_TRIGGER_INDEX = 1; k.LIST_SELECTED.set(3); });
-        QVERIFY(SaveConfigFile(m, Path("warned.cfg")));
+        QVERIFY(SaveConfigFile(m, rig_.Path("warned.cfg")));
         m.ModifyVirtualInput(4, [](VirtualInputConfig& v) { v.CHANNEL_1_Index = 78 + 4; });
-        QVERIFY(SaveConfigFile(m, Path("looped.cfg")));
+        QVERIFY(SaveConfigFile(m, rig_.Path("looped.cfg")));
 
-        QCOMPARE(Run({QStringLiteral("config"), QStringLiteral("check"), Path("warned.cfg")}), 0);
-        QCOMPARE(console_.out.last(), QStringLiteral("1 warning"));
-        QCOMPARE(Run({QStringLiteral("config"), QStringLiteral("check"), Path("looped.cfg")}), 1);
-        QVERIFY2(console_.out.first().startsWith(QStringLiteral("error virtual-loop: Virtual input 4 \"VIRTUAL 4\" depends on itself")),
-                 qPrintable(Dump()));
-        QVERIFY(console_.out.first().endsWith(QStringLiteral("[Virtual Inputs page, virtual input 4, ComboBoxVirtuel_1_Channel_1]")));
-        QCOMPARE(Run({QStringLiteral("config"), QStringLiteral("check"), Path("looped.cfg"), QStringLiteral("--json")}), 1);
-        const QJsonObject json = QJsonDocument::fromJson(console_.raw.toUtf8()).object();
+        QCOMPARE(rig_.Run({QStringLiteral("config"), QStringLiteral("check"), rig_.Path("warned.cfg")}), 0);
+        QCOMPARE(rig_.console.out.last(), QStringLiteral("1 warning"));
+        QCOMPARE(rig_.Run({QStringLiteral("config"), QStringLiteral("check"), rig_.Path("looped.cfg")}), 1);
+        QVERIFY2(rig_.console.out.first().startsWith(QStringLiteral("error virtual-loop: Virtual input 4 \"VIRTUAL 4\" depends on itself")),
+                 qPrintable(rig_.Dump()));
+        QVERIFY(rig_.console.out.first().endsWith(QStringLiteral("[Virtual Inputs page, virtual input 4, ComboBoxVirtuel_1_Channel_1]")));
+        QCOMPARE(rig_.Run({QStringLiteral("config"), QStringLiteral("check"), rig_.Path("looped.cfg"), QStringLiteral("--json")}), 1);
+        const QJsonObject json = QJsonDocument::fromJson(rig_.console.raw.toUtf8()).object();
         QCOMPARE(json.value(QStringLiteral("errors")).toInt(), 1);
         QCOMPARE(json.value(QStringLiteral("problems")).toArray().first().toObject().value(QStringLiteral("rule")).toString(),
                  QStringLiteral("virtual-loop"));
 
-        QCOMPARE(Run({QStringLiteral("config"), QStringLiteral("sheet"), Path("looped.cfg"), QStringLiteral("-o"), Path("s.html")}), 0);
-        QFile html(Path("s.html"));
+        QCOMPARE(rig_.Run({QStringLiteral("config"), QStringLiteral("sheet"), rig_.Path("looped.cfg"), QStringLiteral("-o"), rig_.Path("s.html")}), 0);
+        QFile html(rig_.Path("s.html"));
         QVERIFY(html.open(QIODevice::ReadOnly));
         QVERIFY(html.readAll().contains("virtual-loop"));
-        QCOMPARE(Run({QStringLiteral("config"), QStringLiteral("sheet"), Path("looped.cfg"), QStringLiteral("-o"), Path("s.txt")}), 2);
-        QCOMPARE(Run({QStringLiteral("config"), QStringLiteral("sheet"), Path("looped.cfg"), QStringLiteral("-o"), Path("s.pdf"),
-                      QStringLiteral("--paper"), QStringLiteral("a5")}), 2);
+        QCOMPARE(rig_.Run({QStringLiteral("config"), QStringLiteral("sheet"), rig_.Path("looped.cfg"), QStringLiteral("-o"), rig_.Path("s.txt")}), 2);
+        QCOMPARE(rig_.Run({QStringLiteral("config"), QStringLiteral("sheet"), rig_.Path("looped.cfg"), QStringLiteral("-o"), rig_.Path("s.pdf"),
+                           QStringLiteral("--paper"), QStringLiteral("a5")}), 2);
     }
 
     // --- usage ------------------------------------------------------------------------------
@@ -366,9 +330,9 @@ private Q_SLOTS:
     void usage() {
         QFETCH(QStringList, args);
         QFETCH(int, status);
-        QCOMPARE(Run(args), status);
-        if (status == 0) QVERIFY(console_.out.join(QLatin1Char('\n')).contains(QStringLiteral("Usage")));
-        else QVERIFY(!console_.err.isEmpty());
+        QCOMPARE(rig_.Run(args), status);
+        if (status == 0) QVERIFY(rig_.console.out.join(QLatin1Char('\n')).contains(QStringLiteral("Usage")));
+        else QVERIFY(!rig_.console.err.isEmpty());
     }
 
     // --- against the module ------------------------------------------------------------------
@@ -382,151 +346,151 @@ private Q_SLOTS:
     }
     void noAdapter() {
         QFETCH(QStringList, args);
-        QCOMPARE(Run(args), 3);
+        QCOMPARE(rig_.Run(args), 3);
     }
 
     void wrongAdapterListsThePresentOnes() {
-        StartSim();
-        QCOMPARE(Run({QStringLiteral("status"), QStringLiteral("-a"), QStringLiteral("Nothing like it")}), 3);
-        QVERIFY2(console_.err.contains(QStringLiteral("  Relvane Simulator")), qPrintable(Dump()));
-        QCOMPARE(Run({QStringLiteral("adapters")}), 0);
-        QCOMPARE(console_.out, QStringList{QStringLiteral("Relvane Simulator")});
+        rig_.StartSim();
+        QCOMPARE(rig_.Run({QStringLiteral("status"), QStringLiteral("-a"), QStringLiteral("Nothing like it")}), 3);
+        QVERIFY2(rig_.console.err.contains(QStringLiteral("  Relvane Simulator")), qPrintable(rig_.Dump()));
+        QCOMPARE(rig_.Run({QStringLiteral("adapters")}), 0);
+        QCOMPARE(rig_.console.out, QStringList{QStringLiteral("Relvane Simulator")});
     }
 
     void severalAdaptersNeedAChoice() {
-        StartSim();
+        rig_.StartSim();
         sim::SimulatorOptions second;
         second.description = QStringLiteral("Second Relvane");
-        second.adapterDir = dir_->filePath(QStringLiteral("adapters"));
+        second.adapterDir = rig_.AdapterDir();
         second.fast = true;
         sim::Simulator other(second);
         other.SetPrinter([](const QString&) {});
         QString error;
         QVERIFY2(other.Start(&error), qPrintable(error));
-        QCOMPARE(Run({QStringLiteral("ping"), QStringLiteral("-n"), QStringLiteral("1"), QStringLiteral("-i"), QStringLiteral("10")}), 2);
-        QVERIFY(console_.err.contains(QStringLiteral("  Second Relvane")));
+        QCOMPARE(rig_.Run({QStringLiteral("ping"), QStringLiteral("-n"), QStringLiteral("1"), QStringLiteral("-i"), QStringLiteral("10")}), 2);
+        QVERIFY(rig_.console.err.contains(QStringLiteral("  Second Relvane")));
         // -a before the command works as well.
-        QCOMPARE(Run({QStringLiteral("-a"), QStringLiteral("Second Relvane"), QStringLiteral("ping"), QStringLiteral("-n"),
-                      QStringLiteral("1"), QStringLiteral("-i"), QStringLiteral("10")}), 0);
+        QCOMPARE(rig_.Run({QStringLiteral("-a"), QStringLiteral("Second Relvane"), QStringLiteral("ping"), QStringLiteral("-n"),
+                           QStringLiteral("1"), QStringLiteral("-i"), QStringLiteral("10")}), 0);
         other.Stop();
     }
 
     void silentModuleFailsTheVersionCheck() {
-        StartSim();
-        sim_->Command(QStringLiteral("silent"));
-        QCOMPARE(Run({QStringLiteral("read"), QStringLiteral("-o"), Path("x.cfg")}), 1);
-        QVERIFY2(console_.err.contains(QStringLiteral("Timeout for software version")), qPrintable(Dump()));
-        QVERIFY(!QFile::exists(Path("x.cfg")));
-        QCOMPARE(Run({QStringLiteral("status")}), 1);
-        QVERIFY(console_.err.contains(QStringLiteral("No answer from the module")));
+        rig_.StartSim();
+        rig_.Sim().Command(QStringLiteral("silent"));
+        QCOMPARE(rig_.Run({QStringLiteral("read"), QStringLiteral("-o"), rig_.Path("x.cfg")}), 1);
+        QVERIFY2(rig_.console.err.contains(QStringLiteral("Timeout for software version")), qPrintable(rig_.Dump()));
+        QVERIFY(!QFile::exists(rig_.Path("x.cfg")));
+        QCOMPARE(rig_.Run({QStringLiteral("status")}), 1);
+        QVERIFY(rig_.console.err.contains(QStringLiteral("No answer from the module")));
     }
 
     // The first input block's answer is lost: the chain still ends, but the read is not whole,
     // so nothing is saved and the command fails.
     void lostBlockFailsTheRead() {
-        StartSim();
-        sim_->Command(QStringLiteral("after 1 drop"));
-        QCOMPARE(Run({QStringLiteral("read"), QStringLiteral("-o"), Path("x.cfg")}), 1);
-        QVERIFY2(console_.err.join(QLatin1Char('\n')).contains(ReadIncompleteText(1)), qPrintable(Dump()));
-        QVERIFY(!QFile::exists(Path("x.cfg")));
-        QVERIFY2(Run({QStringLiteral("read"), QStringLiteral("-o"), Path("x.cfg")}) == 0, qPrintable(Dump()));
-        QVERIFY(QFile::exists(Path("x.cfg")));
+        rig_.StartSim();
+        rig_.Sim().Command(QStringLiteral("after 1 drop"));
+        QCOMPARE(rig_.Run({QStringLiteral("read"), QStringLiteral("-o"), rig_.Path("x.cfg")}), 1);
+        QVERIFY2(rig_.console.err.join(QLatin1Char('\n')).contains(ReadIncompleteText(1)), qPrintable(rig_.Dump()));
+        QVERIFY(!QFile::exists(rig_.Path("x.cfg")));
+        QVERIFY2(rig_.Run({QStringLiteral("read"), QStringLiteral("-o"), rig_.Path("x.cfg")}) == 0, qPrintable(rig_.Dump()));
+        QVERIFY(QFile::exists(rig_.Path("x.cfg")));
     }
 
     void wrongVersionFailsTheVersionCheck() {
         sim::SimulatorOptions o;
         o.version = QStringLiteral("V10.02");
-        StartSim(o);
-        QCOMPARE(Run({QStringLiteral("read"), QStringLiteral("-o"), Path("x.cfg")}), 1);
-        QVERIFY2(console_.err.contains(QStringLiteral("Wrong software version in target, use other program")), qPrintable(Dump()));
-        QCOMPARE(Run({QStringLiteral("upload"), Path("x.cfg")}), 2);  // no such file: nothing was saved
+        rig_.StartSim(o);
+        QCOMPARE(rig_.Run({QStringLiteral("read"), QStringLiteral("-o"), rig_.Path("x.cfg")}), 1);
+        QVERIFY2(rig_.console.err.contains(QStringLiteral("Wrong software version in target, use other program")), qPrintable(rig_.Dump()));
+        QCOMPARE(rig_.Run({QStringLiteral("upload"), rig_.Path("x.cfg")}), 2);  // no such file: nothing was saved
     }
 
     void readUploadDiffRoundTrip() {
-        StartSim();
-        const QList<QByteArray> before = AllStoredBlocks(*sim_);
+        rig_.StartSim();
+        const QList<QByteArray> before = AllStoredBlocks(rig_.Sim());
         QCOMPARE(before.size(), CONFIG_BLOCK_COUNT);
-        QVERIFY2(Run({QStringLiteral("read"), QStringLiteral("-o"), Path("module.cfg")}) == 0, qPrintable(Dump()));
-        QVERIFY(QFile::exists(Path("module.cfg")));
-        QVERIFY(console_.err.last().startsWith(QStringLiteral("Configuration saved to ")));
+        QVERIFY2(rig_.Run({QStringLiteral("read"), QStringLiteral("-o"), rig_.Path("module.cfg")}) == 0, qPrintable(rig_.Dump()));
+        QVERIFY(QFile::exists(rig_.Path("module.cfg")));
+        QVERIFY(rig_.console.err.last().startsWith(QStringLiteral("Configuration saved to ")));
 
-        QVERIFY2(Run({QStringLiteral("diff"), Path("module.cfg")}) == 0, qPrintable(Dump()));
-        QVERIFY(console_.out.isEmpty());
+        QVERIFY2(rig_.Run({QStringLiteral("diff"), rig_.Path("module.cfg")}) == 0, qPrintable(rig_.Dump()));
+        QVERIFY(rig_.console.out.isEmpty());
 
-        sim_->ClearObservations();
-        QVERIFY2(Run({QStringLiteral("upload"), Path("module.cfg")}) == 0, qPrintable(Dump()));
-        const QList<QByteArray> after = AllStoredBlocks(*sim_);
+        rig_.Sim().ClearObservations();
+        QVERIFY2(rig_.Run({QStringLiteral("upload"), rig_.Path("module.cfg")}) == 0, qPrintable(rig_.Dump()));
+        const QList<QByteArray> after = AllStoredBlocks(rig_.Sim());
         for (qsizetype i = 0; i < before.size(); ++i)
             QVERIFY2(before[i] == after[i], qPrintable(QStringLiteral("block %1: %2 -> %3").arg(i)
                                                            .arg(QString::fromLatin1(before[i].toHex()),
                                                                 QString::fromLatin1(after[i].toHex()))));
         // Without --reboot no REBOOT_REQ.
-        for (const QByteArray& f : sim_->ReceivedFrames())
+        for (const QByteArray& f : rig_.Sim().ReceivedFrames())
             QVERIFY(!(f.size() > 3 && quint8(f[3]) == REBOOT_REQ && quint8(f[2]) == FRAME_TYPE_COMMAND));
 
         // A changed file: the diff names the field, the upload brings it to the module.
         ConfigModel changed;
-        QVERIFY(LoadConfigFile(changed, Path("module.cfg")));
+        QVERIFY(LoadConfigFile(changed, rig_.Path("module.cfg")));
         const QByteArray name = changed.Output(5).NAME;
         changed.ModifyOutput(5, [](OutputConfig& o) { o.DELAY = 77; });
-        QVERIFY(SaveConfigFile(changed, Path("changed.cfg")));
-        QCOMPARE(Run({QStringLiteral("diff"), Path("changed.cfg")}), 1);
-        QCOMPARE(console_.out.size(), 1);
-        QVERIFY2(console_.out.first().startsWith(QStringLiteral("OUTPUT DELAY5 (Output 5 \"%1\"): 77 -> ").arg(QString::fromLatin1(name))),
-                 qPrintable(Dump()));
-        sim_->ClearObservations();
-        QCOMPARE(Run({QStringLiteral("upload"), Path("changed.cfg"), QStringLiteral("--reboot")}), 0);
-        QCOMPARE(Run({QStringLiteral("diff"), Path("changed.cfg")}), 0);
+        QVERIFY(SaveConfigFile(changed, rig_.Path("changed.cfg")));
+        QCOMPARE(rig_.Run({QStringLiteral("diff"), rig_.Path("changed.cfg")}), 1);
+        QCOMPARE(rig_.console.out.size(), 1);
+        QVERIFY2(rig_.console.out.first().startsWith(QStringLiteral("OUTPUT DELAY5 (Output 5 \"%1\"): 77 -> ").arg(QString::fromLatin1(name))),
+                 qPrintable(rig_.Dump()));
+        rig_.Sim().ClearObservations();
+        QCOMPARE(rig_.Run({QStringLiteral("upload"), rig_.Path("changed.cfg"), QStringLiteral("--reboot")}), 0);
+        QCOMPARE(rig_.Run({QStringLiteral("diff"), rig_.Path("changed.cfg")}), 0);
         bool rebooted = false;
-        for (const QByteArray& f : sim_->ReceivedFrames())
+        for (const QByteArray& f : rig_.Sim().ReceivedFrames())
             rebooted |= f.size() > 3 && quint8(f[3]) == REBOOT_REQ && quint8(f[2]) == FRAME_TYPE_COMMAND;
         QVERIFY(rebooted);
     }
 
     // A configuration with errors reaches the module only with --force.
     void uploadRefusesErrorsUnlessForced() {
-        StartSim();
-        QVERIFY2(Run({QStringLiteral("read"), QStringLiteral("-o"), Path("module.cfg")}) == 0, qPrintable(Dump()));
+        rig_.StartSim();
+        QVERIFY2(rig_.Run({QStringLiteral("read"), QStringLiteral("-o"), rig_.Path("module.cfg")}) == 0, qPrintable(rig_.Dump()));
         ConfigModel m;
-        QVERIFY(LoadConfigFile(m, Path("module.cfg")));
+        QVERIFY(LoadConfigFile(m, rig_.Path("module.cfg")));
         m.ModifyVirtualInput(7, [](VirtualInputConfig& v) { v.CHANNEL_2_Index = 78 + 7; v.IN_DELAY_1_ = 42; });
-        QVERIFY(SaveConfigFile(m, Path("looped.cfg")));
-        sim_->ClearObservations();
-        QCOMPARE(Run({QStringLiteral("upload"), Path("looped.cfg")}), 1);
-        QVERIFY2(console_.err.last().contains(QStringLiteral("--force")), qPrintable(Dump()));
-        QVERIFY(sim_->ReceivedFrames().isEmpty());
-        QVERIFY2(Run({QStringLiteral("upload"), Path("looped.cfg"), QStringLiteral("--force")}) == 0, qPrintable(Dump()));
-        QCOMPARE(Run({QStringLiteral("diff"), Path("looped.cfg")}), 0);
+        QVERIFY(SaveConfigFile(m, rig_.Path("looped.cfg")));
+        rig_.Sim().ClearObservations();
+        QCOMPARE(rig_.Run({QStringLiteral("upload"), rig_.Path("looped.cfg")}), 1);
+        QVERIFY2(rig_.console.err.last().contains(QStringLiteral("--force")), qPrintable(rig_.Dump()));
+        QVERIFY(rig_.Sim().ReceivedFrames().isEmpty());
+        QVERIFY2(rig_.Run({QStringLiteral("upload"), rig_.Path("looped.cfg"), QStringLiteral("--force")}) == 0, qPrintable(rig_.Dump()));
+        QCOMPARE(rig_.Run({QStringLiteral("diff"), rig_.Path("looped.cfg")}), 0);
     }
 
     void defaultsRestoresTheFactorySettings() {
-        StartSim();
-        QCOMPARE(Run({QStringLiteral("read"), QStringLiteral("-o"), Path("factory.cfg")}), 0);
+        rig_.StartSim();
+        QCOMPARE(rig_.Run({QStringLiteral("read"), QStringLiteral("-o"), rig_.Path("factory.cfg")}), 0);
         ConfigModel m;
-        QVERIFY(LoadConfigFile(m, Path("factory.cfg")));
+        QVERIFY(LoadConfigFile(m, rig_.Path("factory.cfg")));
         m.ModifyOutput(1, [](OutputConfig& o) { o.DELAY = 99; });
-        QVERIFY(SaveConfigFile(m, Path("edited.cfg")));
-        QCOMPARE(Run({QStringLiteral("upload"), Path("edited.cfg")}), 0);
-        QCOMPARE(Run({QStringLiteral("defaults"), QStringLiteral("-o"), Path("after.cfg")}), 0);
-        QCOMPARE(Run({QStringLiteral("config"), QStringLiteral("diff"), Path("factory.cfg"), Path("after.cfg")}), 0);
+        QVERIFY(SaveConfigFile(m, rig_.Path("edited.cfg")));
+        QCOMPARE(rig_.Run({QStringLiteral("upload"), rig_.Path("edited.cfg")}), 0);
+        QCOMPARE(rig_.Run({QStringLiteral("defaults"), QStringLiteral("-o"), rig_.Path("after.cfg")}), 0);
+        QCOMPARE(rig_.Run({QStringLiteral("config"), QStringLiteral("diff"), rig_.Path("factory.cfg"), rig_.Path("after.cfg")}), 0);
     }
 
     void statusShowsTheLiveValues() {
-        StartSim();
-        sim_->Command(QStringLiteral("fault 4 open"));
-        sim_->Command(QStringLiteral("supply 13.8"));
-        QVERIFY2(Run({QStringLiteral("status")}) == 0, qPrintable(Dump()));
-        QCOMPARE(console_.out.first(), QStringLiteral("Output  State  Current  Fault"));
-        QVERIFY2(console_.out.at(4).endsWith(QStringLiteral("OPEN")), qPrintable(Dump()));
-        QVERIFY(console_.out.contains(QStringLiteral("Supply voltage:  13.8 V")));
-        QCOMPARE(Run({QStringLiteral("status"), QStringLiteral("--watch"), QStringLiteral("--count"), QStringLiteral("2"),
-                      QStringLiteral("--interval"), QStringLiteral("0")}), 0);
-        QCOMPARE(console_.out.count(QStringLiteral("Output  State  Current  Fault")), 2);
+        rig_.StartSim();
+        rig_.Sim().Command(QStringLiteral("fault 4 open"));
+        rig_.Sim().Command(QStringLiteral("supply 13.8"));
+        QVERIFY2(rig_.Run({QStringLiteral("status")}) == 0, qPrintable(rig_.Dump()));
+        QCOMPARE(rig_.console.out.first(), QStringLiteral("Output  State  Current  Fault"));
+        QVERIFY2(rig_.console.out.at(4).endsWith(QStringLiteral("OPEN")), qPrintable(rig_.Dump()));
+        QVERIFY(rig_.console.out.contains(QStringLiteral("Supply voltage:  13.8 V")));
+        QCOMPARE(rig_.Run({QStringLiteral("status"), QStringLiteral("--watch"), QStringLiteral("--count"), QStringLiteral("2"),
+                           QStringLiteral("--interval"), QStringLiteral("0")}), 0);
+        QCOMPARE(rig_.console.out.count(QStringLiteral("Output  State  Current  Fault")), 2);
     }
 
     void monitorWritesCandumpLines() {
-        StartSim();
-        sim_->Command(QStringLiteral("canmon rate 0"));  // only the three messages below
+        rig_.StartSim();
+        rig_.Sim().Command(QStringLiteral("canmon rate 0"));  // only the three messages below
         const QList<QByteArray> payloads{QByteArray::fromHex("0A00020102"), QByteArray::fromHex("A50100"),
                                          QByteArray::fromHex("000808DEADBEEF00FF10AB")};
         // The module forwards three messages once the monitor has asked for them (when the
@@ -535,12 +499,12 @@ private Q_SLOTS:
         inject.setInterval(20);
         connect(&inject, &QTimer::timeout, this, [&] {
             bool asked = false;
-            for (const QByteArray& f : sim_->ReceivedFrames())
+            for (const QByteArray& f : rig_.Sim().ReceivedFrames())
                 asked = asked || (f.size() >= 4 && std::uint8_t(f[3]) == CAN_MONITOR_MODE_REQ);
             if (!asked)
                 return;
             inject.stop();
-            sim_->WithModule([&](sim::Module& m) {
+            rig_.Sim().WithModule([&](sim::Module& m) {
                 for (const QByteArray& p : payloads) {
                     Frame f(FRAME_TYPE_COMMAND, CAN_MONITOR_IND, 4 + int(p.size()));
                     for (int i = 0; i < p.size(); ++i) f[4 + i] = std::uint8_t(p[i]);
@@ -549,59 +513,59 @@ private Q_SLOTS:
             });
         });
         inject.start();
-        QVERIFY2(Run({QStringLiteral("monitor"), QStringLiteral("--format"), QStringLiteral("candump"), QStringLiteral("-o"),
-                      Path("can.log"), QStringLiteral("--count"), QStringLiteral("3"), QStringLiteral("--duration"),
-                      QStringLiteral("20")}) == 0, qPrintable(Dump()));
-        QCOMPARE(console_.out.size(), 3);
+        QVERIFY2(rig_.Run({QStringLiteral("monitor"), QStringLiteral("--format"), QStringLiteral("candump"), QStringLiteral("-o"),
+                           rig_.Path("can.log"), QStringLiteral("--count"), QStringLiteral("3"), QStringLiteral("--duration"),
+                           QStringLiteral("20")}) == 0, qPrintable(rig_.Dump()));
+        QCOMPARE(rig_.console.out.size(), 3);
         const QRegularExpression line(QStringLiteral("^\\(\\d+\\.\\d{6}\\) relvane (.*)$"));
         QStringList frames;
-        for (const QString& l : console_.out) {
+        for (const QString& l : rig_.console.out) {
             const auto m = line.match(l);
             QVERIFY2(m.hasMatch(), qPrintable(l));
             frames << m.captured(1);
         }
         QCOMPARE(frames, (QStringList{QStringLiteral("00A#0102"), QStringLiteral("1A5#"), QStringLiteral("00000800#DEADBEEF00FF10AB")}));
-        QFile log(Path("can.log"));
+        QFile log(rig_.Path("can.log"));
         QVERIFY(log.open(QIODevice::ReadOnly));
-        QCOMPARE(QString::fromUtf8(log.readAll()), console_.out.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+        QCOMPARE(QString::fromUtf8(log.readAll()), rig_.console.out.join(QLatin1Char('\n')) + QLatin1Char('\n'));
         // The module was asked for all messages, then told to stop.
         QList<int> modes;
-        for (const QByteArray& f : sim_->ReceivedFrames())
+        for (const QByteArray& f : rig_.Sim().ReceivedFrames())
             if (f.size() >= 5 && quint8(f[3]) == CAN_MONITOR_MODE_REQ) modes << quint8(f[4]);
         QCOMPARE(modes, (QList<int>{2, 0}));
     }
 
     void pingCountsMismatchesAndTimeouts() {
-        StartSim();
-        QVERIFY2(Run({QStringLiteral("ping"), QStringLiteral("-n"), QStringLiteral("3"), QStringLiteral("-i"), QStringLiteral("10")}) == 0,
-                 qPrintable(Dump()));
-        QCOMPARE(console_.out.last(), QStringLiteral("Pings: 3, mismatches: 0, time-outs: 0, checksum errors: 0"));
-        sim_->Command(QStringLiteral("silent"));
-        QCOMPARE(Run({QStringLiteral("ping"), QStringLiteral("-n"), QStringLiteral("2"), QStringLiteral("-i"), QStringLiteral("5")}), 1);
-        QCOMPARE(console_.out.last(), QStringLiteral("Pings: 2, mismatches: 0, time-outs: 2, checksum errors: 0"));
+        rig_.StartSim();
+        QVERIFY2(rig_.Run({QStringLiteral("ping"), QStringLiteral("-n"), QStringLiteral("3"), QStringLiteral("-i"), QStringLiteral("10")}) == 0,
+                 qPrintable(rig_.Dump()));
+        QCOMPARE(rig_.console.out.last(), QStringLiteral("Pings: 3, mismatches: 0, time-outs: 0, checksum errors: 0"));
+        rig_.Sim().Command(QStringLiteral("silent"));
+        QCOMPARE(rig_.Run({QStringLiteral("ping"), QStringLiteral("-n"), QStringLiteral("2"), QStringLiteral("-i"), QStringLiteral("5")}), 1);
+        QCOMPARE(rig_.console.out.last(), QStringLiteral("Pings: 2, mismatches: 0, time-outs: 2, checksum errors: 0"));
     }
 
     void firmwareProgramAndVerify() {
         sim::SimulatorOptions o;
         o.bootloaderOnReboot = true;
-        StartSim(o);
+        rig_.StartSim(o);
         QByteArray image;
-        QFile hex(Path("image.hex"));
+        QFile hex(rig_.Path("image.hex"));
         QVERIFY(hex.open(QIODevice::WriteOnly));
         hex.write(HexImage(0x400 + 5, &image));
         hex.close();
-        QVERIFY2(Run({QStringLiteral("firmware"), QStringLiteral("program"), Path("image.hex"), QStringLiteral("--reboot"),
-                      QStringLiteral("--verify")}) == 0, qPrintable(Dump()));
-        QVERIFY(console_.err.contains(QStringLiteral("Target updated")));
-        QCOMPARE(console_.out.last(), QStringLiteral("FIA compare File is identical with firmware"));
-        sim_->WithParts([&](sim::SimulatorParts& p) {
+        QVERIFY2(rig_.Run({QStringLiteral("firmware"), QStringLiteral("program"), rig_.Path("image.hex"), QStringLiteral("--reboot"),
+                           QStringLiteral("--verify")}) == 0, qPrintable(rig_.Dump()));
+        QVERIFY(rig_.console.err.contains(QStringLiteral("Target updated")));
+        QCOMPARE(rig_.console.out.last(), QStringLiteral("FIA compare File is identical with firmware"));
+        rig_.Sim().WithParts([&](sim::SimulatorParts& p) {
             QCOMPARE(p.firmware.memory.left(image.size()), image);
             QCOMPARE(p.firmware.updates, 1);
         });
         // A byte changed in the module shows in the compare.
-        sim_->Command(QStringLiteral("poke 0x10 0x00"));
-        QCOMPARE(Run({QStringLiteral("firmware"), QStringLiteral("compare"), Path("image.hex")}), 1);
-        QCOMPARE(console_.out.last(), QStringLiteral("FIA compare Fail, File not the same in Adr: 0010"));
+        rig_.Sim().Command(QStringLiteral("poke 0x10 0x00"));
+        QCOMPARE(rig_.Run({QStringLiteral("firmware"), QStringLiteral("compare"), rig_.Path("image.hex")}), 1);
+        QCOMPARE(rig_.console.out.last(), QStringLiteral("FIA compare Fail, File not the same in Adr: 0010"));
     }
 };
 
