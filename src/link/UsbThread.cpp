@@ -238,6 +238,20 @@ void UsbThread::PassOpen() {
         [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); });
 }
 
+bool UsbThread::FollowFrameEdges(const std::uint8_t* bytes, int count) {
+    for (int i = 0; i < count; ++i) {
+        if (bytes[i] != SLIP_END) {
+            rxFilled_ = true;
+        } else if (rxFilled_) {
+            rxFilled_ = false;  // a frame's closing END
+            rxOpened_ = false;
+        } else {
+            rxOpened_ = true;  // an opening END (or one between two)
+        }
+    }
+    return rxOpened_ || rxFilled_;
+}
+
 void UsbThread::PassOpenFast() {
     // Wait for bytes or a queued entry; 10 ms at most, so a stop, a closed port and a pulled
     // adapter (seen by the read) are noticed as in the paced loop.
@@ -270,11 +284,12 @@ void UsbThread::PassOpenFast() {
             std::lock_guard<std::mutex> lock(portGuard_);
             if (!port_) return;
             status = port_->Read(rxBuffer_, LINK_RX_BUFFER, &got);
-            // A frame arrives a byte at a time: its bytes are gathered until its end (or a
-            // pause of 2 ms) so that it crosses to the user-interface thread once, not byte by
-            // byte. Raw bytes (the bootloader's) go at once.
-            while (status == ReadStatus::Ok && got > 0 && got < LINK_RX_BUFFER && fd >= 0 &&
-                   rxMode_.load() == RX_MODE_FRAMES && rxBuffer_[got - 1] != SLIP_END) {
+            // A frame arrives a byte at a time: its bytes are gathered until its closing END
+            // (or a pause of 2 ms) so that it crosses to the user-interface thread once, not
+            // byte by byte, nor its opening END alone. Raw bytes (the bootloader's) go at once.
+            const bool frames = fd >= 0 && rxMode_.load() == RX_MODE_FRAMES;
+            bool arriving = frames && status == ReadStatus::Ok && got > 0 && FollowFrameEdges(rxBuffer_, got);
+            while (arriving && got < LINK_RX_BUFFER) {
                 pollfd more{fd, POLLIN, 0};
                 if (::poll(&more, 1, 2) <= 0) break;
                 int extra = 0;
@@ -284,6 +299,7 @@ void UsbThread::PassOpenFast() {
                     status = ReadStatus::Ok;
                     break;
                 }
+                arriving = FollowFrameEdges(rxBuffer_ + got, extra);
                 got += extra;
             }
             if (status == ReadStatus::Gone) lost = DropGonePort(&generation);

@@ -159,6 +159,12 @@ private:
     // thread waits for it.
     std::uint8_t rxBuffer_[LINK_RX_BUFFER];
     int rxCount_ = 0;
+    // Where the frame bytes read so far stand, for the fast link's gathering (link thread only):
+    // after an opening END (rxOpened_) or a frame's own bytes (rxFilled_) a frame is still
+    // arriving; its closing END ends it.
+    bool rxOpened_ = false;
+    bool rxFilled_ = false;
+    bool FollowFrameEdges(const std::uint8_t* bytes, int count);
 
     // Hand-off: token = sequence << 2 | phase.
     std::atomic<quint64> handOffToken_{0};

@@ -24,11 +24,20 @@ const QString& ByteText(std::uint8_t v) {
     return texts[v];
 }
 
-QString AddressText(int row) {
-    const int address = (row - 1) * kEepromBytesPerRow;
-    QString text(4, Qt::Uninitialized);
-    for (int i = 0; i < 4; ++i) text[i] = QChar(kHexDigits[(address >> (12 - 4 * i)) & 0xF]);
-    return text;
+// A data row's address column (rows 1 to kEepromDataRows). Made once and shared, like the byte
+// texts: every window opened fills 256 rows with them.
+const QString& AddressText(int row) {
+    static const std::array<QString, kEepromGridRows> texts = [] {
+        std::array<QString, kEepromGridRows> t;
+        for (int r = 1; r < kEepromGridRows; ++r) {
+            const int address = (r - 1) * kEepromBytesPerRow;
+            QString text(4, Qt::Uninitialized);
+            for (int i = 0; i < 4; ++i) text[i] = QChar(kHexDigits[(address >> (12 - 4 * i)) & 0xF]);
+            t[std::size_t(r)] = text;
+        }
+        return t;
+    }();
+    return texts[std::size_t(row)];
 }
 
 const QString& EmptyRowAscii() {
