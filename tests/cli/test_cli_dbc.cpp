@@ -3,10 +3,10 @@
 
 #include "can/Dbc.h"
 #include "cli/Cli.h"
+#include "cli/CliRig.h"
 #include "cli/Console.h"
 #include "config/ConfigFile.h"
 #include "config/ConfigModel.h"
-#include "link/AdapterBackend.h"
 #include "link/Frame.h"
 #include "protocol/MessageCatalogue.h"
 #include "sim/Simulator.h"
@@ -14,12 +14,10 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include <cstring>
-#include <memory>
 
 using namespace relvane;
 using namespace relvane::cli;
@@ -55,55 +53,21 @@ QString RunTool(const QString& program, const QStringList& args, bool* ok)
 class TestCliDbc : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<sim::Simulator> sim_;
-    std::unique_ptr<DirectoryBackend> backend_;
-    BufferConsole console_;
-
-    int Run(const QStringList& args)
-    {
-        console_ = BufferConsole();
-        CliContext context{*backend_, console_};
-        return RunCli(args, context);
-    }
-    QString Path(const QString& name) const { return dir_->filePath(name); }
-    QString Dump() const
-    {
-        return QStringLiteral("stdout:\n%1\nstderr:\n%2").arg(console_.out.join(QLatin1Char('\n')), console_.err.join(QLatin1Char('\n')));
-    }
-    void StartSim()
-    {
-        sim::SimulatorOptions options;
-        options.adapterDir = Path(QStringLiteral("adapters"));
-        options.fast = true;
-        sim_ = std::make_unique<sim::Simulator>(options);
-        sim_->SetPrinter([](const QString&) {});
-        QString error;
-        QVERIFY2(sim_->Start(&error), qPrintable(error));
-    }
+    test::CliRig rig_;
 
 private Q_SLOTS:
     void init()
     {
-        dir_ = std::make_unique<QTemporaryDir>();
-        QVERIFY(dir_->isValid());
-        backend_ = std::make_unique<DirectoryBackend>(Path(QStringLiteral("adapters")));
-        QFile dbc(Path(QStringLiteral("vehicle.dbc")));
+        rig_.Open();
+        QFile dbc(rig_.Path(QStringLiteral("vehicle.dbc")));
         QVERIFY(dbc.open(QIODevice::WriteOnly) && dbc.write(kVehicle) > 0);
         dbc.close();
-        QFile garbage(Path(QStringLiteral("garbage.dbc")));
+        QFile garbage(rig_.Path(QStringLiteral("garbage.dbc")));
         QVERIFY(garbage.open(QIODevice::WriteOnly) && garbage.write("\x89PNG\r\n\x1a\n") > 0);
         garbage.close();
-        QVERIFY(SaveConfigFile(ConfigModel(), Path(QStringLiteral("truck.cfg"))));
+        QVERIFY(SaveConfigFile(ConfigModel(), rig_.Path(QStringLiteral("truck.cfg"))));
     }
-    void cleanup()
-    {
-        if (sim_)
-            sim_->Stop();
-        sim_.reset();
-        backend_.reset();
-        dir_.reset();
-    }
+    void cleanup() { rig_.Close(); }
 
     void commands_data()
     {
@@ -138,25 +102,25 @@ private Q_SLOTS:
         QFETCH(QString, says);
         for (QString& a : args)
             if (a.endsWith(QLatin1String(".cfg")) || a.endsWith(QLatin1String(".dbc")))
-                a = Path(a);
-        QCOMPARE(Run(args), status);
-        const QString all = console_.out.join(QLatin1Char('\n')) + QLatin1Char('\n') + console_.err.join(QLatin1Char('\n'));
-        QVERIFY2(all.contains(says), qPrintable(Dump()));
+                a = rig_.Path(a);
+        QCOMPARE(rig_.Run(args), status);
+        const QString all = rig_.console.out.join(QLatin1Char('\n')) + QLatin1Char('\n') + rig_.console.err.join(QLatin1Char('\n'));
+        QVERIFY2(all.contains(says), qPrintable(rig_.Dump()));
         // A refused fill leaves the file as it was.
         ConfigModel after;
-        QVERIFY(LoadConfigFile(after, Path(QStringLiteral("truck.cfg"))));
+        QVERIFY(LoadConfigFile(after, rig_.Path(QStringLiteral("truck.cfg"))));
         QCOMPARE(after.CanInput(5).CAN_ID_ON, 0);
     }
 
     // The end to end path: a CAN input filled from a signal, uploaded, held by the module.
     void filledCanInputReachesTheModule()
     {
-        StartSim();
-        QVERIFY2(Run({QStringLiteral("dbc"), QStringLiteral("fill"), Path(QStringLiteral("truck.cfg")), QStringLiteral("--can-input"),
-                      QStringLiteral("5"), QStringLiteral("--dbc"), Path(QStringLiteral("vehicle.dbc")), QStringLiteral("--signal"),
-                      QStringLiteral("Gearbox.Torque"), QStringLiteral("--name")}) == 0,
-                 qPrintable(Dump()));
-        QVERIFY2(Run({QStringLiteral("upload"), Path(QStringLiteral("truck.cfg"))}) == 0, qPrintable(Dump()));
+        rig_.StartSim();
+        QVERIFY2(rig_.Run({QStringLiteral("dbc"), QStringLiteral("fill"), rig_.Path(QStringLiteral("truck.cfg")), QStringLiteral("--can-input"),
+                           QStringLiteral("5"), QStringLiteral("--dbc"), rig_.Path(QStringLiteral("vehicle.dbc")), QStringLiteral("--signal"),
+                           QStringLiteral("Gearbox.Torque"), QStringLiteral("--name")}) == 0,
+                 qPrintable(rig_.Dump()));
+        QVERIFY2(rig_.Run({QStringLiteral("upload"), rig_.Path(QStringLiteral("truck.cfg"))}) == 0, qPrintable(rig_.Dump()));
         // The CAN input block as it goes on the wire, byte by byte from byte 4.
         QByteArray expected(45, '\0');
         expected[0] = 4;                                 // CAN input 5
@@ -170,7 +134,7 @@ private Q_SLOTS:
         std::memcpy(expected.data() + 35, "Nm", 2);      // dimension
         const float factor = 0.5f;
         std::memcpy(expected.data() + 40, &factor, 4);   // multiplicator, little endian
-        QCOMPARE(sim_->StoredBlock(sim::BlockKind::CanInput, 4).toHex(' '), expected.toHex(' '));
+        QCOMPARE(rig_.Sim().StoredBlock(sim::BlockKind::CanInput, 4).toHex(' '), expected.toHex(' '));
     }
 
     void monitorLogs_data()
@@ -187,27 +151,27 @@ private Q_SLOTS:
         QFETCH(QString, reader);
         for (QString& a : options)
             if (a.contains(QLatin1Char('.')))
-                a = Path(a);
-        StartSim();
-        sim_->Command(QStringLiteral("canmon rate 0"));
+                a = rig_.Path(a);
+        rig_.StartSim();
+        rig_.Sim().Command(QStringLiteral("canmon rate 0"));
         QTimer::singleShot(300, [&] {
-            sim_->Command(QStringLiteral("canmon send 1A5 E2 04 00 00 00 00 00 00"));
-            sim_->Command(QStringLiteral("canmon send 7FF"));
-            sim_->Command(QStringLiteral("canmon send 800 DE AD BE EF 00 FF 10 AB"));
+            rig_.Sim().Command(QStringLiteral("canmon send 1A5 E2 04 00 00 00 00 00 00"));
+            rig_.Sim().Command(QStringLiteral("canmon send 7FF"));
+            rig_.Sim().Command(QStringLiteral("canmon send 800 DE AD BE EF 00 FF 10 AB"));
         });
-        QVERIFY2(Run(QStringList{QStringLiteral("monitor"), QStringLiteral("--count"), QStringLiteral("3"), QStringLiteral("--duration"),
-                                 QStringLiteral("20")} + options) == 0,
-                 qPrintable(Dump()));
+        QVERIFY2(rig_.Run(QStringList{QStringLiteral("monitor"), QStringLiteral("--count"), QStringLiteral("3"), QStringLiteral("--duration"),
+                                      QStringLiteral("20")} + options) == 0,
+                 qPrintable(rig_.Dump()));
         if (reader.isEmpty()) {
-            QCOMPARE(console_.out.size(), 3);
-            QVERIFY2(console_.out.at(0).endsWith(QStringLiteral(", Data= E2 04 00 00 00 00 00 00 | EngineData: Speed=12.5 km/h, Flags=0")), qPrintable(Dump()));
-            QVERIFY2(console_.out.at(1).endsWith(QStringLiteral("ID= 7FF, Data=")), qPrintable(Dump()));
+            QCOMPARE(rig_.console.out.size(), 3);
+            QVERIFY2(rig_.console.out.at(0).endsWith(QStringLiteral(", Data= E2 04 00 00 00 00 00 00 | EngineData: Speed=12.5 km/h, Flags=0")), qPrintable(rig_.Dump()));
+            QVERIFY2(rig_.console.out.at(1).endsWith(QStringLiteral("ID= 7FF, Data=")), qPrintable(rig_.Dump()));
             return;
         }
         const QString file = options.last();
         QFile written(file);
         QVERIFY(written.open(QIODevice::ReadOnly));
-        QCOMPARE(QString::fromUtf8(written.readAll()), console_.out.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
+        QCOMPARE(QString::fromUtf8(written.readAll()), rig_.console.out.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
 
         // python-can reads every frame with its identifier, kind and data, in order.
         bool ok = false;

@@ -4,17 +4,15 @@
 
 #include "cli/Cli.h"
 #include "cli/CliApplication.h"
+#include "cli/CliRig.h"
 #include "cli/Console.h"
 #include "cli/Session.h"
-#include "link/AdapterBackend.h"
 #include "protocol/MessageCatalogue.h"
 #include "sim/Simulator.h"
 
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QTest>
 
-#include <memory>
 #include <stdexcept>
 
 #include <fcntl.h>
@@ -40,37 +38,22 @@ int Count(const QStringList& lines, const QString& line) { return int(lines.coun
 class TestCliErrors : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<sim::Simulator> sim_;
-    std::unique_ptr<DirectoryBackend> backend_;
-    BufferConsole console_;
+    test::CliRig rig_;
 
 private Q_SLOTS:
     void init() {
-        dir_ = std::make_unique<QTemporaryDir>();
-        QVERIFY(dir_->isValid());
-        sim::SimulatorOptions options;
-        options.adapterDir = dir_->filePath(QStringLiteral("adapters"));
-        options.fast = true;
-        sim_ = std::make_unique<sim::Simulator>(options);
-        sim_->SetPrinter([](const QString&) {});
-        QString error;
-        QVERIFY2(sim_->Start(&error), qPrintable(error));
-        backend_ = std::make_unique<DirectoryBackend>(options.adapterDir, QStringList{dir_->filePath(QStringLiteral("lock"))});
-        console_ = BufferConsole();
+        rig_.Open(test::CliRig::Locks::Own);
+        rig_.StartSim();
     }
     void cleanup() {
         CliApplication::Instance()->SetConsole(nullptr);
-        sim_->Stop();
-        sim_.reset();
-        backend_.reset();
-        dir_.reset();
+        rig_.Close();
     }
 
     void handlerThrowsInTheHandOff() {
-        CliApplication::Instance()->SetConsole(&console_);
+        CliApplication::Instance()->SetConsole(&rig_.console);
         const int before = CliApplication::Instance()->Errors();
-        cli::Session session(*backend_, console_);
+        cli::Session session(rig_.Backend(), rig_.console);
         QCOMPARE(session.Open({}), EXIT_OK);
         ThrowOnce handler;
         session.dispatcher().AddHandler(&handler);
@@ -81,10 +64,10 @@ private Q_SLOTS:
         QVERIFY(session.WaitUntil([&] { return handler.versions == 2; }, 10000));
         QVERIFY(session.Drain());
         session.Pause(50);
-        QCOMPARE(Count(console_.err, QStringLiteral("relvane: handler failed")), 1);
+        QCOMPARE(Count(rig_.console.err, QStringLiteral("relvane: handler failed")), 1);
         QCOMPARE(CliApplication::Instance()->Errors(), before + 1);
         // And so does the watch for a lost adapter.
-        sim_->Command(QStringLiteral("unplug"));
+        rig_.Sim().Command(QStringLiteral("unplug"));
         QVERIFY(session.WaitUntil([&] { return session.LinkLost(); }, 10000));
         session.dispatcher().RemoveHandler(&handler);
     }
@@ -92,26 +75,26 @@ private Q_SLOTS:
     void errorFailsTheCommand() {
         const QStringList ping{QStringLiteral("ping"), QStringLiteral("-n"), QStringLiteral("2"), QStringLiteral("-i"),
                                QStringLiteral("10")};
-        CliContext context{*backend_, console_};
+        CliContext context{rig_.Backend(), rig_.console};
         QCOMPARE(RunCli(ping, context), EXIT_OK);
         QTimer::singleShot(0, [] { throw std::runtime_error("timer handler failed"); });
         QCOMPARE(RunCli(ping, context), EXIT_FAILED);
-        QCOMPARE(Count(console_.err, QStringLiteral("relvane: timer handler failed")), 1);
+        QCOMPARE(Count(rig_.console.err, QStringLiteral("relvane: timer handler failed")), 1);
         // The pings themselves went through.
-        QCOMPARE(console_.out.last(), QStringLiteral("Pings: 2, mismatches: 0, time-outs: 0, checksum errors: 0"));
+        QCOMPARE(rig_.console.out.last(), QStringLiteral("Pings: 2, mismatches: 0, time-outs: 0, checksum errors: 0"));
     }
 
     void heldAdapterIsNamed() {
-        const QByteArray device = QFile::encodeName(sim_->DevicePath());
+        const QByteArray device = QFile::encodeName(rig_.Sim().DevicePath());
         const int fd = ::open(device.constData(), O_RDWR | O_NOCTTY);
         QVERIFY(fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0);
-        CliContext context{*backend_, console_};
+        CliContext context{rig_.Backend(), rig_.console};
         QCOMPARE(RunCli({QStringLiteral("ping"), QStringLiteral("-n"), QStringLiteral("1")}, context), EXIT_NO_ADAPTER);
         ::close(fd);
-        const QString hint = console_.err.last();
+        const QString hint = rig_.console.err.last();
         QVERIFY2(hint.contains(QStringLiteral("in use by another program")) &&
                      hint.contains(QStringLiteral("PID %1").arg(::getpid())),
-                 qPrintable(console_.err.join(QLatin1Char('\n'))));
+                 qPrintable(rig_.console.err.join(QLatin1Char('\n'))));
     }
 };
 

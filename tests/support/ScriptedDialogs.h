@@ -85,47 +85,23 @@ public:
     MessageAnswer Message(MessageKind kind, const QString& text, MessageButtons buttons,
                           const QString& title) override
     {
-        DialogCall call;
-        call.kind = DialogCall::Kind::Message;
-        call.messageKind = kind;
+        DialogCall call = Box(DialogCall::Kind::Message, kind, text, title);
         call.buttons = buttons;
-        call.title = title;
-        call.text = text;
-        if (auto it = byText_.constFind(text); it != byText_.cend()) {
-            call.answer = *it;
-        } else if (!answers_.isEmpty()) {
-            call.answer = answers_.dequeue();
-        } else {
-            ++unscripted_;
-            call.answer = buttons == MessageButtons::YesNo      ? MessageAnswer::No
-                          : buttons == MessageButtons::OkCancel ? MessageAnswer::Cancel
-                                                                : MessageAnswer::Ok;
-        }
-        calls_.append(call);
-        if (onCall_)
-            onCall_(calls_.last());
+        const std::optional<MessageAnswer> scripted = Scripted(byText_, answers_, text);
+        call.answer = scripted.value_or(buttons == MessageButtons::YesNo      ? MessageAnswer::No
+                                        : buttons == MessageButtons::OkCancel ? MessageAnswer::Cancel
+                                                                              : MessageAnswer::Ok);
+        Record(call, scripted.has_value());
         return call.answer;
     }
 
     int Choose(MessageKind kind, const QString& text, const QStringList& buttons, const QString& title) override
     {
-        DialogCall call;
-        call.kind = DialogCall::Kind::Choose;
-        call.messageKind = kind;
-        call.title = title;
-        call.text = text;
+        DialogCall call = Box(DialogCall::Kind::Choose, kind, text, title);
         call.choices = buttons;
-        QString answer;
-        if (auto it = choiceByText_.constFind(text); it != choiceByText_.cend())
-            answer = *it;
-        else if (!choiceQueue_.isEmpty())
-            answer = choiceQueue_.dequeue();
+        const QString answer = Scripted(choiceByText_, choiceQueue_, text).value_or(QString());
         call.choice = answer.isEmpty() ? -1 : int(buttons.indexOf(answer));
-        if (answer.isEmpty())
-            ++unscripted_;
-        calls_.append(call);
-        if (onCall_)
-            onCall_(calls_.last());
+        Record(call, !answer.isEmpty());
         return call.choice;
     }
 
@@ -139,21 +115,48 @@ public:
     }
 
 private:
+    static DialogCall Box(DialogCall::Kind kind, MessageKind messageKind, const QString& text, const QString& title)
+    {
+        DialogCall call;
+        call.kind = kind;
+        call.messageKind = messageKind;
+        call.title = title;
+        call.text = text;
+        return call;
+    }
+
+    // The answer scripted for a box with this text: the one set for the text, else the next queued.
+    template <typename Answer>
+    static std::optional<Answer> Scripted(const QHash<QString, Answer>& byText, QQueue<Answer>& queue, const QString& text)
+    {
+        if (auto it = byText.constFind(text); it != byText.cend())
+            return *it;
+        if (!queue.isEmpty())
+            return queue.dequeue();
+        return std::nullopt;
+    }
+
     std::optional<QString> File(DialogCall::Kind kind, const FileDialogOptions& options)
     {
         DialogCall call;
         call.kind = kind;
         call.title = options.title;
         call.options = options;
-        if (!files_.isEmpty()) {
+        const bool scripted = !files_.isEmpty();
+        if (scripted)
             call.file = files_.dequeue();
-        } else {
+        Record(call, scripted);
+        return call.file;
+    }
+
+    // Every call ends here: counted when nothing was scripted for it, kept, then shown to the hook.
+    void Record(const DialogCall& call, bool scripted)
+    {
+        if (!scripted)
             ++unscripted_;
-        }
         calls_.append(call);
         if (onCall_)
             onCall_(calls_.last());
-        return call.file;
     }
 
     QList<DialogCall> calls_;
