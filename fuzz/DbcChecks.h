@@ -6,6 +6,7 @@
 
 #include "can/Dbc.h"
 
+#include <QByteArray>
 #include <QSet>
 
 namespace relvane::fuzzing {
@@ -26,6 +27,15 @@ inline void CheckDatabase(const DbcReadResult& r)
         for (const DbcSignal& s : m.signalList)
             FUZZ_CHECK(DbcSignalFits(s, m.size));
     }
+}
+
+// The fuzzer's bytes read as a DBC file, checked as above.
+inline DbcReadResult ReadChecked(const std::uint8_t* data, std::size_t size)
+{
+    EnsureApplication();
+    DbcReadResult r = ReadDbc(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
+    CheckDatabase(r);
+    return r;
 }
 
 }  // namespace relvane::fuzzing

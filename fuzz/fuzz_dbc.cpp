@@ -49,11 +49,6 @@ void CheckFillAndDecode(const DbcDatabase& db)
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    EnsureApplication();
-    const QByteArray content(reinterpret_cast<const char*>(data), qsizetype(size));
-
-    const DbcReadResult first = ReadDbc(content);
-    CheckDatabase(first);
-    CheckFillAndDecode(first.database);
+    CheckFillAndDecode(ReadChecked(data, size).database);
     return 0;
 }

@@ -23,10 +23,7 @@ constexpr int kMaxRounds = 16;
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    EnsureApplication();
-    const QByteArray content(reinterpret_cast<const char*>(data), qsizetype(size));
-    const DbcReadResult first = ReadDbc(content);
-    CheckDatabase(first);
+    const DbcReadResult first = ReadChecked(data, size);
 
     QByteArray text = WriteDbc(first.database);
     for (int round = 0;; ++round) {
